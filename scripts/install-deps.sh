@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building (and, with "test", testing) needs, when missing.
+set -eu
+want=(cmake ninja-build g++ make qt6-base-dev qt6-multimedia-dev gstreamer1.0-plugins-good
+      gstreamer1.0-plugins-base libgl-dev)
+if [ "${1:-}" = test ]; then
+    want+=(xvfb xauth xdotool imagemagick trayer pulseaudio pulseaudio-utils sox
+           x11-session-utils x11-xserver-utils dbus-x11 iproute2)
+fi
+if [ "${1:-}" = fuzz ]; then
+    want+=(clang libclang-rt-14-dev)
+fi
+missing=()
+for p in "${want[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

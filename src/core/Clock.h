@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QDateTime>
+
+/// The source of the current instant; tests put a fake one in its place.
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+class SystemClock final : public Clock
+{
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};

@@ -1,0 +1,119 @@
+#include "ReminderStore.h"
+
+#include "ReminderFile.h"
+#include "TextCodec.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+bool readWhole(const QString& path, QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    bytes = file.readAll();
+    return file.error() == QFileDevice::NoError;
+}
+
+} // namespace
+
+ReminderStore::ReminderStore(QString folder, SaveFileFactory factory)
+    : m_folder(std::move(folder))
+    , m_factory(std::move(factory))
+{
+    if (!m_factory) {
+        m_factory = [](const QString& path) { return std::make_unique<QSaveFile>(path); };
+    }
+}
+
+ReminderStore::LoadResult ReminderStore::load()
+{
+    LoadResult result;
+    const bool haveData = QFileInfo::exists(dataPath());
+    const bool haveText = QFileInfo::exists(textPath());
+    if (!haveData || !haveText) {
+        m_keepAside = haveData || haveText;
+        result.status = LoadStatus::Missing;
+        return result;
+    }
+    QByteArray dataBytes;
+    QByteArray textBytes;
+    if (!readWhole(dataPath(), dataBytes)) {
+        result.failedPath = dataPath();
+    } else if (!readWhole(textPath(), textBytes)) {
+        result.failedPath = textPath();
+    }
+    if (!result.failedPath.isEmpty()) {
+        m_keepAside = true;
+        result.status = LoadStatus::Failed;
+        return result;
+    }
+    const QString dataText = DecodeText(dataBytes);
+    dataBytes.clear();
+    result.rows = ParseDataLines(SplitLines(dataText));
+    const QString textText = DecodeText(textBytes);
+    textBytes.clear();
+    ApplyTextBlocks(result.rows, SplitLines(textText));
+    m_keepAside = false;
+    result.status = LoadStatus::Loaded;
+    return result;
+}
+
+bool ReminderStore::moveAside(const QString& path) const
+{
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) {
+        return true;
+    }
+    QString backup = path + QStringLiteral(".bak");
+    for (int n = 1; QFileInfo::exists(backup) || QFileInfo(backup).isSymLink(); ++n) {
+        backup = path + QStringLiteral(".bak.") + QString::number(n);
+    }
+    return QFile::rename(path, backup);
+}
+
+QString ReminderStore::save(const QList<Reminder>& rows)
+{
+    const QString paths[2] = {dataPath(), textPath()};
+    const QByteArray contents[2] = {JoinLines(BuildDataLines(rows)), JoinLines(BuildTextBlocks(rows))};
+    std::unique_ptr<QSaveFile> files[2];
+    bool isNew[2];
+    // Write both files completely before either replaces the old one, so the pair stays in step.
+    for (int i = 0; i < 2; ++i) {
+        isNew[i] = !QFileInfo::exists(paths[i]);
+        files[i] = m_factory(paths[i]);
+        if (!files[i]->open(QIODevice::WriteOnly) || files[i]->write(contents[i]) != contents[i].size() ||
+            !files[i]->flush()) {
+            for (int j = 0; j <= i; ++j) {
+                files[j]->cancelWriting();
+            }
+            return paths[i];
+        }
+    }
+    if (m_keepAside) {
+        for (int i = 0; i < 2; ++i) {
+            if (!moveAside(paths[i])) {
+                files[0]->cancelWriting();
+                files[1]->cancelWriting();
+                return paths[i];
+            }
+            isNew[i] = true;
+        }
+    }
+    for (int i = 0; i < 2; ++i) {
+        if (isNew[i]) {
+            // Reminders are personal: a file we create is for its owner only.
+            files[i]->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        }
+        if (!files[i]->commit()) {
+            if (i == 0) {
+                files[1]->cancelWriting();
+            }
+            return paths[i];
+        }
+    }
+    m_keepAside = false;
+    return {};
+}

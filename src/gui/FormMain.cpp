@@ -1,0 +1,2 @@
+#include "FormMain.h"
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {}
