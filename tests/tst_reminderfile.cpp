@@ -1,0 +1,460 @@
+#include "core/EventFlags.h"
+#include "core/ReminderFile.h"
+#include "core/ReminderModel.h"
+#include "core/ReminderStore.h"
+#include "core/TextCodec.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/stat.h>
+
+namespace {
+
+Reminder row(const QString& name, const QString& date, const QString& time, const QString& repeat,
+             const QString& events, bool checked, const QString& what = {})
+{
+    Reminder r;
+    r.name = name;
+    r.date = date;
+    r.time = time;
+    r.repeat = repeat;
+    r.events = events;
+    r.checked = checked;
+    r.what = what;
+    return r;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return "<missing>";
+    }
+    return f.readAll();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// A save file whose writes fail, as a full disk would.
+class FailingSaveFile final : public QSaveFile
+{
+public:
+    using QSaveFile::QSaveFile;
+
+protected:
+    qint64 writeData(const char*, qint64) override { return -1; }
+};
+
+ReminderStore::SaveFileFactory failOn(const QString& failingName)
+{
+    return [failingName](const QString& path) -> std::unique_ptr<QSaveFile> {
+        if (path.endsWith(failingName)) {
+            return std::make_unique<FailingSaveFile>(path);
+        }
+        return std::make_unique<QSaveFile>(path);
+    };
+}
+
+} // namespace
+
+class TestReminderFile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void hasEventFlag_data();
+    void hasEventFlag();
+    void buildEventsText_keepsKindOrderThenRepeat();
+    void dataLines_exampleRowsByteForByte();
+    void dataLines_emptyEventsLeavesSeparatorsTogether();
+    void textBlocks_twoRowExampleByteForByte();
+    void load_readsBackEveryField();
+    void load_acceptsCrLfCrAndLf_data();
+    void load_acceptsCrLfCrAndLf();
+    void load_missingHeaderCollectsFromFirstLine();
+    void load_shortAndBlankLinesAreRepairedOrSkipped();
+    void load_invalidUtf8ReadsAsWindows1252();
+    void load_neverCrashesOnOddContent();
+    void save_emptyListWritesTwoEmptyFiles();
+    void save_afterDeletingFirstOfThreeRenumbersBlocks();
+    void load_onlyOneFilePresentLoadsNothing();
+    void save_afterIncompleteLoadKeepsOldFilesAside();
+    void save_backupNeverOverwritesEarlierBackup();
+    void save_failingFirstFileChangesNeither();
+    void save_failingSecondFileChangesNeither();
+    void save_newFilesAreOwnerOnly();
+    void save_existingFileKeepsItsPermissions();
+    void model_changesEmitContentChanged();
+    void model_selectionIsSingle();
+};
+
+void TestReminderFile::hasEventFlag_data()
+{
+    QTest::addColumn<QString>("events");
+    QTest::addColumn<QString>("flag");
+    QTest::addColumn<bool>("expected");
+    QTest::newRow("repeat flag in 1,0,") << QStringLiteral("1,0,") << QStringLiteral("0") << true;
+    QTest::newRow("date flag in 1,0,") << QStringLiteral("1,0,") << QStringLiteral("1") << true;
+    QTest::newRow("startup not in 1,0,") << QStringLiteral("1,0,") << QStringLiteral("2") << false;
+    QTest::newRow("date not in 2,3,") << QStringLiteral("2,3,") << QStringLiteral("1") << false;
+    QTest::newRow("empty text") << QString() << QStringLiteral("0") << false;
+}
+
+void TestReminderFile::hasEventFlag()
+{
+    QFETCH(QString, events);
+    QFETCH(QString, flag);
+    QFETCH(bool, expected);
+    QCOMPARE(HasEventFlag(events, flag.at(0)), expected);
+}
+
+void TestReminderFile::buildEventsText_keepsKindOrderThenRepeat()
+{
+    QCOMPARE(BuildEventsText({true, true, false, false, false, false}), QStringLiteral("1,0,"));
+    QCOMPARE(BuildEventsText({false, false, true, true, false, false}), QStringLiteral("2,3,"));
+    QCOMPARE(BuildEventsText({true, true, true, true, true, true}), QStringLiteral("1,2,3,4,5,0,"));
+    QCOMPARE(BuildEventsText({}), QString());
+}
+
+void TestReminderFile::dataLines_exampleRowsByteForByte()
+{
+    const QList<Reminder> rows = {
+        row(QStringLiteral("Dentist"), QStringLiteral("05.03.26"), QStringLiteral("09:30:00"), QStringLiteral("0"),
+            QStringLiteral("1,"), false),
+        row(QStringLiteral("Backup"), QStringLiteral("#07.12.26"), QStringLiteral("18:00:00"), QStringLiteral("30"),
+            QStringLiteral("1,0,"), true),
+        row(QStringLiteral("Mail"), QStringLiteral("#07.12.26"), QStringLiteral("0"), QStringLiteral("0"),
+            QStringLiteral("4,"), false),
+    };
+    QCOMPARE(JoinLines(BuildDataLines(rows)),
+             QByteArray("Dentist - 05.03.26 - 09:30:00 - 0 - 1, - 0\r\n"
+                        "Backup - #07.12.26 - 18:00:00 - 30 - 1,0, - 1\r\n"
+                        "Mail - #07.12.26 - 0 - 0 - 4, - 0\r\n"));
+}
+
+void TestReminderFile::dataLines_emptyEventsLeavesSeparatorsTogether()
+{
+    const QList<Reminder> rows = {row(QStringLiteral("Quiet"), QStringLiteral("#01.01.27"), QStringLiteral("0"),
+                                      QStringLiteral("0"), QString(), false)};
+    const QStringList lines = BuildDataLines(rows);
+    QCOMPARE(lines.first(), QStringLiteral("Quiet - #01.01.27 - 0 - 0 -  - 0"));
+    const QString text = lines.first();
+    const QList<Reminder> back = ParseDataLines({QStringView(text)});
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(back.first().events, QString());
+    QCOMPARE(back.first().checked, false);
+}
+
+void TestReminderFile::textBlocks_twoRowExampleByteForByte()
+{
+    const QList<Reminder> rows = {
+        row(QStringLiteral("a"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QString(), false,
+            QStringLiteral("Bring the card")),
+        row(QStringLiteral("b"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QString(), false,
+            QStringLiteral("Copy the photos\rto the stick")),
+    };
+    QCOMPARE(JoinLines(BuildTextBlocks(rows)),
+             QByteArray("-0-\r\nBring the card\r\n==\r\n-1-\r\nCopy the photos\rto the stick\r\n==\r\n"));
+}
+
+void TestReminderFile::load_readsBackEveryField()
+{
+    QTemporaryDir dir;
+    ReminderStore store(dir.path());
+    const QList<Reminder> rows = {
+        row(QStringLiteral("Two lines"), QStringLiteral("05.03.26"), QStringLiteral("09:30:00"), QStringLiteral("7"),
+            QStringLiteral("1,0,"), true, QStringLiteral("first line\rsecond line")),
+        row(QStringLiteral("Empty text"), QStringLiteral("#07.12.26"), QStringLiteral("0"), QStringLiteral("0"),
+            QStringLiteral("2,"), false, QString()),
+        row(QStringLiteral("Ünïcode € name"), QStringLiteral("0"), QStringLiteral("23:59:59"), QStringLiteral("1440"),
+            QStringLiteral("1,2,3,4,5,0,"), false, QStringLiteral("Žlica čaša")),
+    };
+    QCOMPARE(store.save(rows), QString());
+    const ReminderStore::LoadResult loaded = store.load();
+    QCOMPARE(loaded.status, ReminderStore::LoadStatus::Loaded);
+    QCOMPARE(loaded.rows, rows);
+    for (const Reminder& r : loaded.rows) {
+        QCOMPARE(r.ponovno, QStringLiteral("0"));
+    }
+}
+
+void TestReminderFile::load_acceptsCrLfCrAndLf_data()
+{
+    QTest::addColumn<QByteArray>("eol");
+    QTest::newRow("CR LF") << QByteArray("\r\n");
+    QTest::newRow("bare CR") << QByteArray("\r");
+    QTest::newRow("bare LF") << QByteArray("\n");
+}
+
+void TestReminderFile::load_acceptsCrLfCrAndLf()
+{
+    QFETCH(QByteArray, eol);
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("reminder.nld")),
+              "One - 01.02.26 - 0 - 0 - 1, - 1" + eol + "Two - #01.02.26 - 10:00:00 - 5 - 1,0, - 0" + eol);
+    writeFile(dir.filePath(QStringLiteral("reminder.nlt")),
+              "-0-" + eol + "alpha" + eol + "==" + eol + "-1-" + eol + "beta" + eol + "gamma" + eol + "==" + eol);
+    ReminderStore store(dir.path());
+    const ReminderStore::LoadResult loaded = store.load();
+    QCOMPARE(loaded.status, ReminderStore::LoadStatus::Loaded);
+    QCOMPARE(loaded.rows.size(), 2);
+    QVERIFY(loaded.rows.at(0).checked);
+    QVERIFY(!loaded.rows.at(1).checked);
+    QCOMPARE(loaded.rows.at(0).what, QStringLiteral("alpha"));
+    QCOMPARE(loaded.rows.at(1).what, QStringLiteral("beta\rgamma"));
+    QCOMPARE(loaded.rows.at(1).repeat, QStringLiteral("5"));
+}
+
+void TestReminderFile::load_missingHeaderCollectsFromFirstLine()
+{
+    QList<Reminder> rows(2);
+    const QString text = QStringLiteral("-0-\nzero\n==\n-7-\nseven\n==\n");
+    ApplyTextBlocks(rows, SplitLines(text));
+    QCOMPARE(rows.at(0).what, QStringLiteral("zero"));
+    // No "-1-": the text starts at the first line of the file, up to the first "==".
+    QCOMPARE(rows.at(1).what, QStringLiteral("-0-\rzero"));
+
+    QList<Reminder> noEnd(1);
+    const QString open = QStringLiteral("-0-\nlast line without end");
+    ApplyTextBlocks(noEnd, SplitLines(open));
+    QCOMPARE(noEnd.at(0).what, QStringLiteral("last line without end"));
+
+    QList<Reminder> padded(2);
+    const QString leadingZero = QStringLiteral("-01-\nnot mine\n==\n-1-\nmine\n==\n");
+    ApplyTextBlocks(padded, SplitLines(leadingZero));
+    QCOMPARE(padded.at(1).what, QStringLiteral("mine"));
+}
+
+void TestReminderFile::load_shortAndBlankLinesAreRepairedOrSkipped()
+{
+    const QString text = QStringLiteral("\n   \nJust a name\nHalf - 01.01.26 - 10:00:00\nFull - 0 - 0 - 0 - 2, - 1\n");
+    const QList<Reminder> rows = ParseDataLines(SplitLines(text));
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows.at(0).name, QStringLiteral("Just a name"));
+    QCOMPARE(rows.at(0).date, QStringLiteral("0"));
+    QCOMPARE(rows.at(0).time, QStringLiteral("0"));
+    QCOMPARE(rows.at(0).repeat, QStringLiteral("0"));
+    QCOMPARE(rows.at(1).name, QStringLiteral("Half"));
+    QCOMPARE(rows.at(1).date, QStringLiteral("0"));
+    QCOMPARE(rows.at(1).events, QString());
+    QVERIFY(!rows.at(1).checked);
+    QCOMPARE(rows.at(2).events, QStringLiteral("2,"));
+    QVERIFY(rows.at(2).checked);
+}
+
+void TestReminderFile::load_invalidUtf8ReadsAsWindows1252()
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("reminder.nld")), "Caf\xe9 \x80 - 0 - 0 - 0 - 2, - 0\r\n");
+    writeFile(dir.filePath(QStringLiteral("reminder.nlt")), "-0-\r\nna\xefve \x93quoted\x94\r\n==\r\n");
+    ReminderStore store(dir.path());
+    const ReminderStore::LoadResult loaded = store.load();
+    QCOMPARE(loaded.status, ReminderStore::LoadStatus::Loaded);
+    QCOMPARE(loaded.rows.first().name, QString::fromUtf8("Café €"));
+    QCOMPARE(loaded.rows.first().what, QString::fromUtf8("naïve “quoted”"));
+}
+
+void TestReminderFile::load_neverCrashesOnOddContent()
+{
+    QTemporaryDir dir;
+    QByteArray noise;
+    for (int i = 0; i < 65536; ++i) {
+        noise.append(char((i * 7919 + 13) % 256));
+    }
+    QByteArray longLine(10 * 1024 * 1024, 'x');
+    longLine += " - 01.01.26 - 0 - 0 - 1, - 0\n";
+    writeFile(dir.filePath(QStringLiteral("reminder.nld")), noise + "\n" + longLine);
+    writeFile(dir.filePath(QStringLiteral("reminder.nlt")), noise);
+    ReminderStore store(dir.path());
+    const ReminderStore::LoadResult loaded = store.load();
+    QCOMPARE(loaded.status, ReminderStore::LoadStatus::Loaded);
+    QVERIFY(!loaded.rows.isEmpty());
+    for (const Reminder& r : loaded.rows) {
+        QVERIFY(!r.date.isEmpty());
+    }
+    QCOMPARE(loaded.rows.last().name.size(), 10 * 1024 * 1024);
+
+    // A text file with no blocks at all.
+    writeFile(dir.filePath(QStringLiteral("reminder.nlt")), "");
+    QCOMPARE(store.load().status, ReminderStore::LoadStatus::Loaded);
+}
+
+void TestReminderFile::save_emptyListWritesTwoEmptyFiles()
+{
+    QTemporaryDir dir;
+    ReminderStore store(dir.path());
+    QCOMPARE(store.save({}), QString());
+    QCOMPARE(readFile(store.dataPath()), QByteArray());
+    QCOMPARE(readFile(store.textPath()), QByteArray());
+    const ReminderStore::LoadResult loaded = store.load();
+    QCOMPARE(loaded.status, ReminderStore::LoadStatus::Loaded);
+    QVERIFY(loaded.rows.isEmpty());
+}
+
+void TestReminderFile::save_afterDeletingFirstOfThreeRenumbersBlocks()
+{
+    QTemporaryDir dir;
+    ReminderStore store(dir.path());
+    ReminderModel model;
+    model.setRows({row(QStringLiteral("A"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), {}, false,
+                       QStringLiteral("first")),
+                   row(QStringLiteral("B"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), {}, false,
+                       QStringLiteral("second")),
+                   row(QStringLiteral("C"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), {}, true,
+                       QStringLiteral("third"))});
+    model.removeRow(0);
+    QCOMPARE(store.save(model.rows()), QString());
+    QCOMPARE(readFile(store.textPath()), QByteArray("-0-\r\nsecond\r\n==\r\n-1-\r\nthird\r\n==\r\n"));
+    QCOMPARE(readFile(store.dataPath()), QByteArray("B - 0 - 0 - 0 -  - 0\r\nC - 0 - 0 - 0 -  - 1\r\n"));
+}
+
+void TestReminderFile::load_onlyOneFilePresentLoadsNothing()
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("reminder.nld")), "Kept - 0 - 0 - 0 - 2, - 0\r\n");
+    ReminderStore store(dir.path());
+    const ReminderStore::LoadResult loaded = store.load();
+    QCOMPARE(loaded.status, ReminderStore::LoadStatus::Missing);
+    QVERIFY(loaded.rows.isEmpty());
+    QVERIFY(store.keepsOldFilesAside());
+
+    QTemporaryDir empty;
+    ReminderStore fresh(empty.path());
+    QCOMPARE(fresh.load().status, ReminderStore::LoadStatus::Missing);
+    QVERIFY(!fresh.keepsOldFilesAside());
+}
+
+void TestReminderFile::save_afterIncompleteLoadKeepsOldFilesAside()
+{
+    QTemporaryDir dir;
+    const QByteArray old = "Kept - 0 - 0 - 0 - 2, - 0\r\n";
+    writeFile(dir.filePath(QStringLiteral("reminder.nld")), old);
+    ReminderStore store(dir.path());
+    store.load();
+    QCOMPARE(store.save({}), QString());
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("reminder.nld.bak"))), old);
+    QCOMPARE(readFile(store.dataPath()), QByteArray());
+    // Once our own files are on disk, later saves simply replace them.
+    QVERIFY(!store.keepsOldFilesAside());
+    QCOMPARE(store.save({}), QString());
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("reminder.nld.bak.1"))));
+}
+
+void TestReminderFile::save_backupNeverOverwritesEarlierBackup()
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("reminder.nlt")), "-0-\r\nnewest\r\n==\r\n");
+    writeFile(dir.filePath(QStringLiteral("reminder.nlt.bak")), "oldest");
+    writeFile(dir.filePath(QStringLiteral("reminder.nlt.bak.1")), "older");
+    ReminderStore store(dir.path());
+    store.load();
+    QCOMPARE(store.save({}), QString());
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("reminder.nlt.bak"))), QByteArray("oldest"));
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("reminder.nlt.bak.1"))), QByteArray("older"));
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("reminder.nlt.bak.2"))), QByteArray("-0-\r\nnewest\r\n==\r\n"));
+}
+
+void TestReminderFile::save_failingFirstFileChangesNeither()
+{
+    QTemporaryDir dir;
+    ReminderStore good(dir.path());
+    const QList<Reminder> before = {row(QStringLiteral("Old"), QStringLiteral("0"), QStringLiteral("0"),
+                                        QStringLiteral("0"), QStringLiteral("2,"), false, QStringLiteral("old"))};
+    QCOMPARE(good.save(before), QString());
+    const QByteArray data = readFile(good.dataPath());
+    const QByteArray text = readFile(good.textPath());
+
+    ReminderStore failing(dir.path(), failOn(QStringLiteral("reminder.nld")));
+    QCOMPARE(failing.save({}), good.dataPath());
+    QCOMPARE(readFile(good.dataPath()), data);
+    QCOMPARE(readFile(good.textPath()), text);
+}
+
+void TestReminderFile::save_failingSecondFileChangesNeither()
+{
+    QTemporaryDir dir;
+    ReminderStore good(dir.path());
+    const QList<Reminder> before = {row(QStringLiteral("Old"), QStringLiteral("0"), QStringLiteral("0"),
+                                        QStringLiteral("0"), QStringLiteral("2,"), false, QStringLiteral("old"))};
+    QCOMPARE(good.save(before), QString());
+    const QByteArray data = readFile(good.dataPath());
+    const QByteArray text = readFile(good.textPath());
+
+    ReminderStore failing(dir.path(), failOn(QStringLiteral("reminder.nlt")));
+    QCOMPARE(failing.save({}), good.textPath());
+    QCOMPARE(readFile(good.dataPath()), data);
+    QCOMPARE(readFile(good.textPath()), text);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no temporary files left behind
+}
+
+void TestReminderFile::save_newFilesAreOwnerOnly()
+{
+    QTemporaryDir dir;
+    const mode_t old = ::umask(0);
+    ReminderStore store(dir.path());
+    const QString result = store.save({});
+    ::umask(old);
+    QCOMPARE(result, QString());
+    for (const QString& path : {store.dataPath(), store.textPath()}) {
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, mode_t(0600));
+    }
+}
+
+void TestReminderFile::save_existingFileKeepsItsPermissions()
+{
+    QTemporaryDir dir;
+    ReminderStore store(dir.path());
+    QCOMPARE(store.save({}), QString());
+    QVERIFY(QFile::setPermissions(store.dataPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                        QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    QCOMPARE(store.save({}), QString());
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(store.dataPath()).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 0777, mode_t(0644));
+}
+
+void TestReminderFile::model_changesEmitContentChanged()
+{
+    ReminderModel model;
+    QSignalSpy spy(&model, &ReminderModel::contentChanged);
+    const int r = model.append(row(QStringLiteral("A"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
+                                   {}, false));
+    QCOMPARE(spy.size(), 1);
+    QVERIFY(model.setData(model.index(r), Qt::Checked, Qt::CheckStateRole));
+    QVERIFY(model.isChecked(r));
+    QCOMPARE(spy.size(), 2);
+    model.setField(r, Field::Ponovno, QStringLiteral("10:00:00")); // run-time only: nothing to save
+    QCOMPARE(spy.size(), 2);
+    model.setField(r, Field::Date, QStringLiteral("01.01.27"));
+    QCOMPARE(spy.size(), 3);
+    model.removeRow(r);
+    QCOMPARE(spy.size(), 4);
+    QCOMPARE(model.count(), 0);
+}
+
+void TestReminderFile::model_selectionIsSingle()
+{
+    ReminderModel model;
+    const int a = model.append(Reminder{});
+    const int b = model.append(Reminder{});
+    QCOMPARE(model.selectedRow(), -1);
+    model.selectRow(a);
+    model.selectRow(b);
+    QCOMPARE(model.selectedRow(), b);
+    QCOMPARE(model.selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(model.rowOfId(model.at(b).id), b);
+    model.removeRow(a);
+    QCOMPARE(model.selectedRow(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestReminderFile)
+#include "tst_reminderfile.moc"
