@@ -145,8 +145,7 @@ void TestReminderFile::dataLines_emptyEventsLeavesSeparatorsTogether()
                                       QStringLiteral("0"), QString(), false)};
     const QStringList lines = BuildDataLines(rows);
     QCOMPARE(lines.first(), QStringLiteral("Quiet - #01.01.27 - 0 - 0 -  - 0"));
-    const QString text = lines.first();
-    const QList<Reminder> back = ParseDataLines({QStringView(text)});
+    const QList<Reminder> back = ParseDataFile(lines.first().toUtf8());
     QCOMPARE(back.size(), 1);
     QCOMPARE(back.first().events, QString());
     QCOMPARE(back.first().checked, false);
@@ -215,27 +214,29 @@ void TestReminderFile::load_acceptsCrLfCrAndLf()
 void TestReminderFile::load_missingHeaderCollectsFromFirstLine()
 {
     QList<Reminder> rows(2);
-    const QString text = QStringLiteral("-0-\nzero\n==\n-7-\nseven\n==\n");
-    ApplyTextBlocks(rows, SplitLines(text));
+    ApplyTextFile(rows, "-0-\nzero\n==\n-7-\nseven\n==\n");
     QCOMPARE(rows.at(0).what, QStringLiteral("zero"));
     // No "-1-": the text starts at the first line of the file, up to the first "==".
     QCOMPARE(rows.at(1).what, QStringLiteral("-0-\rzero"));
 
     QList<Reminder> noEnd(1);
-    const QString open = QStringLiteral("-0-\nlast line without end");
-    ApplyTextBlocks(noEnd, SplitLines(open));
+    ApplyTextFile(noEnd, "-0-\nlast line without end");
     QCOMPARE(noEnd.at(0).what, QStringLiteral("last line without end"));
 
     QList<Reminder> padded(2);
-    const QString leadingZero = QStringLiteral("-01-\nnot mine\n==\n-1-\nmine\n==\n");
-    ApplyTextBlocks(padded, SplitLines(leadingZero));
+    ApplyTextFile(padded, "-01-\nnot mine\n==\n-1-\nmine\n==\n");
+
+    // Lines kept apart by LF or CR LF inside a block still join with single CRs.
+    QList<Reminder> mixed(1);
+    ApplyTextFile(mixed, "-0-\r\none\ntwo\r\nthree\rfour\r\n==\r\n");
+    QCOMPARE(mixed.at(0).what, QStringLiteral("one\rtwo\rthree\rfour"));
     QCOMPARE(padded.at(1).what, QStringLiteral("mine"));
 }
 
 void TestReminderFile::load_shortAndBlankLinesAreRepairedOrSkipped()
 {
-    const QString text = QStringLiteral("\n   \nJust a name\nHalf - 01.01.26 - 10:00:00\nFull - 0 - 0 - 0 - 2, - 1\n");
-    const QList<Reminder> rows = ParseDataLines(SplitLines(text));
+    const QList<Reminder> rows =
+        ParseDataFile("\n   \nJust a name\nHalf - 01.01.26 - 10:00:00\nFull - 0 - 0 - 0 - 2, - 1\n");
     QCOMPARE(rows.size(), 3);
     QCOMPARE(rows.at(0).name, QStringLiteral("Just a name"));
     QCOMPARE(rows.at(0).date, QStringLiteral("0"));

@@ -26,5 +26,7 @@ struct Reminder
     }
 };
 
+Q_DECLARE_TYPEINFO(Reminder, Q_RELOCATABLE_TYPE);
+
 /// The fields of a row; the six after Name are the row's sub-items 0 to 5.
 enum class Field { Name, Date, Time, Repeat, Events, What, Ponovno };

@@ -1,16 +1,110 @@
 #include "ReminderFile.h"
 
-#include "EventFlags.h"
+#include "LargePages.h"
+#include "TextCodec.h"
 
+#include <cstring>
+#include <string_view>
 #include <vector>
+
+namespace {
+
+// The pieces of one data-file line, handed to out one by one; the same pieces make the line
+// buffer's text and the file's bytes.
+template <typename Out>
+void emitDataLine(const Reminder& r, Out&& out)
+{
+    out(r.name);
+    out(FieldSeparator);
+    out(r.date);
+    out(FieldSeparator);
+    out(r.time);
+    out(FieldSeparator);
+    out(r.repeat);
+    out(FieldSeparator);
+    out(r.events);
+    out(FieldSeparator);
+    out(r.checked ? QStringView(u"1") : QStringView(u"0"));
+}
+
+template <typename Out>
+void emitTextBlock(qsizetype index, const Reminder& r, Out&& line)
+{
+    line(QString(u'-' + QString::number(index) + u'-'));
+    line(r.what);
+    line(QStringView(u"=="));
+}
+
+// Short field texts repeat from row to row ("0", "1,", the floating date of today): rows share
+// one copy of a text equal to the previous row's, which saves memory and allocations.
+class RepeatedText
+{
+public:
+    QString take(const ByteLines& lines, QByteArrayView bytes)
+    {
+        if (bytes.size() == 1 && bytes[0] == '0') {
+            return zero();
+        }
+        if (bytes.size() <= 16 && m_valid && bytes == QByteArrayView(m_bytes)) {
+            return m_text;
+        }
+        m_text = lines.decode(bytes);
+        m_bytes = bytes; // a view into the file's bytes, which outlive the parse
+        m_valid = bytes.size() <= 16;
+        return m_text;
+    }
+    static QString zero()
+    {
+        static const QString z = QStringLiteral("0");
+        return z;
+    }
+
+private:
+    QByteArrayView m_bytes;
+    QString m_text;
+    bool m_valid = false;
+};
+
+bool isBlank(QByteArrayView line)
+{
+    for (char c : line) {
+        if (c != ' ' && c != '\t' && c != '\f' && c != '\v') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The row number N of a block header "-N-" (decimal, no leading zeros), or -1.
+qsizetype headerNumber(QByteArrayView line)
+{
+    if (line.size() < 3 || line.size() > 20 || line.front() != '-' || line.back() != '-') {
+        return -1;
+    }
+    const QByteArrayView digits = line.sliced(1, line.size() - 2);
+    if (digits.size() > 1 && digits.front() == '0') {
+        return -1;
+    }
+    qsizetype n = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') {
+            return -1;
+        }
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+} // namespace
 
 QStringList BuildDataLines(const QList<Reminder>& rows)
 {
     QStringList lines;
     lines.reserve(rows.size());
     for (const Reminder& r : rows) {
-        lines.append(r.name % FieldSeparator % r.date % FieldSeparator % r.time % FieldSeparator % r.repeat %
-                     FieldSeparator % r.events % FieldSeparator % (r.checked ? u'1' : u'0'));
+        QString line;
+        emitDataLine(r, [&line](QStringView piece) { line += piece; });
+        lines.append(line);
     }
     return lines;
 }
@@ -19,11 +113,8 @@ QStringList BuildTextBlocks(const QList<Reminder>& rows)
 {
     QStringList lines;
     lines.reserve(rows.size() * 3);
-    const QString end = QStringLiteral("==");
     for (qsizetype i = 0; i < rows.size(); ++i) {
-        lines.append(u'-' + QString::number(i) + u'-');
-        lines.append(rows.at(i).what);
-        lines.append(end);
+        emitTextBlock(i, rows.at(i), [&lines](QStringView line) { lines.append(line.toString()); });
     }
     return lines;
 }
@@ -33,96 +124,92 @@ QString JoinEditorText(const QStringList& lines)
     return lines.join(u'\r');
 }
 
-QList<Reminder> ParseDataLines(const QList<QStringView>& lines)
+QByteArray EncodeDataFile(const QList<Reminder>& rows)
 {
+    QByteArray out;
+    out.reserve(rows.size() * 64);
+    for (const Reminder& r : rows) {
+        emitDataLine(r, [&out](QStringView piece) { AppendEncoded(out, piece); });
+        out.append("\r\n", 2);
+    }
+    return out;
+}
+
+QByteArray EncodeTextFile(const QList<Reminder>& rows)
+{
+    QByteArray out;
+    out.reserve(rows.size() * 64);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        emitTextBlock(i, rows.at(i), [&out](QStringView line) {
+            AppendEncoded(out, line);
+            out.append("\r\n", 2);
+        });
+    }
+    return out;
+}
+
+QList<Reminder> ParseDataFile(const QByteArray& bytes)
+{
+    const ByteLines lines(bytes);
     QList<Reminder> rows;
     rows.reserve(lines.size());
-    for (QStringView line : lines) {
-        if (line.trimmed().isEmpty()) {
+    AdviseLargePages(rows.data(), lines.size() * qsizetype(sizeof(Reminder)));
+    RepeatedText dates;
+    RepeatedText times;
+    RepeatedText repeats;
+    RepeatedText events;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArrayView line = lines.line(i);
+        if (isBlank(line)) {
             continue;
         }
-        Reminder r;
-        QString* fields[] = {&r.name, &r.date, &r.time, &r.repeat, &r.events};
-        QStringView rest = line;
-        bool complete = true;
-        for (QString* field : fields) {
-            const qsizetype sep = rest.indexOf(FieldSeparator);
-            if (sep < 0) {
-                complete = false;
-                if (field == &r.name) {
-                    r.name = rest.toString();
-                }
+        const std::string_view text(line.data(), size_t(line.size()));
+        QByteArrayView fields[5];
+        size_t pos = 0;
+        int found = 0;
+        for (; found < 5; ++found) {
+            const size_t sep = text.find(" - ", pos);
+            if (sep == std::string_view::npos) {
                 break;
             }
-            *field = rest.first(sep).toString();
-            rest = rest.sliced(sep + FieldSeparator.size());
+            fields[found] = line.sliced(qsizetype(pos), qsizetype(sep - pos));
+            pos = sep + 3;
         }
-        if (complete) {
-            r.checked = HasEventFlag(rest, u'1');
+        Reminder& r = rows.emplace_back();
+        if (found == 5) {
+            r.name = lines.decode(fields[0]);
+            r.date = dates.take(lines, fields[1]);
+            r.time = times.take(lines, fields[2]);
+            r.repeat = repeats.take(lines, fields[3]);
+            r.events = events.take(lines, fields[4]);
+            r.checked = std::memchr(text.data() + pos, '1', text.size() - pos) != nullptr;
         } else {
-            // A short line: never let a blank or partial date reach the engine.
-            r.date = r.time = r.repeat = QStringLiteral("0");
-            r.events.clear();
-            r.checked = false;
+            // A short line: it keeps its name; a blank or partial date never reaches the engine.
+            r.name = lines.decode(found > 0 ? fields[0] : line);
+            r.date = r.time = r.repeat = RepeatedText::zero();
         }
-        rows.append(std::move(r));
     }
     return rows;
 }
 
-namespace {
-
-// The row number N of a block header "-N-" (decimal, no leading zeros), or -1.
-qsizetype headerNumber(QStringView line)
+void ApplyTextFile(QList<Reminder>& rows, const QByteArray& bytes)
 {
-    if (line.size() < 3 || line.front() != u'-' || line.back() != u'-') {
-        return -1;
-    }
-    const QStringView digits = line.sliced(1, line.size() - 2);
-    if (digits.size() > 1 && digits.front() == u'0') {
-        return -1;
-    }
-    if (digits.size() > 18) {
-        return -1;
-    }
-    qsizetype n = 0;
-    for (QChar c : digits) {
-        if (c < u'0' || c > u'9') {
-            return -1;
-        }
-        n = n * 10 + (c.unicode() - u'0');
-    }
-    return n;
-}
-
-} // namespace
-
-void ApplyTextBlocks(QList<Reminder>& rows, const QList<QStringView>& lines)
-{
+    const ByteLines lines(bytes);
     const qsizetype rowCount = rows.size();
     const qsizetype lineCount = lines.size();
-    // First line of each row's header, and for each line the next "==" at or after it.
-    std::vector<qsizetype> headerAt(rowCount, -1);
-    for (qsizetype i = 0; i < lineCount; ++i) {
-        const qsizetype n = headerNumber(lines.at(i));
-        if (n >= 0 && n < rowCount && headerAt[n] < 0) {
-            headerAt[n] = i;
-        }
-    }
-    std::vector<qsizetype> nextEnd(lineCount + 1, lineCount);
+    // The first header line of each row, and for each line the next "==" at or after it.
+    std::vector<qsizetype> headerAt(size_t(rowCount), -1);
+    std::vector<qsizetype> nextEnd(size_t(lineCount) + 1, lineCount);
     for (qsizetype i = lineCount - 1; i >= 0; --i) {
-        nextEnd[i] = lines.at(i) == u"==" ? i : nextEnd[i + 1];
+        const QByteArrayView line = lines.line(i);
+        nextEnd[size_t(i)] = line == QByteArrayView("==") ? i : nextEnd[size_t(i) + 1];
+        const qsizetype n = headerNumber(line);
+        if (n >= 0 && n < rowCount) {
+            headerAt[size_t(n)] = i; // walking backwards leaves the first occurrence
+        }
     }
     for (qsizetype n = 0; n < rowCount; ++n) {
-        const qsizetype first = headerAt[n] < 0 ? 0 : headerAt[n] + 1;
-        const qsizetype end = nextEnd[first];
-        QString what;
-        for (qsizetype i = first; i < end; ++i) {
-            if (i > first) {
-                what += u'\r';
-            }
-            what += lines.at(i);
-        }
-        rows[n].what = std::move(what);
+        const qsizetype first = headerAt[size_t(n)] < 0 ? 0 : headerAt[size_t(n)] + 1;
+        rows[n].what = lines.joinWithCr(first, nextEnd[size_t(first)]);
     }
 }

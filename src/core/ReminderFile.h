@@ -7,7 +7,7 @@
 
 // The layouts of the two data files: reminder.nld keeps one line per reminder,
 // "Name - Date - Time - Repeat - Events - checked"; reminder.nlt keeps a block per reminder:
-// "-N-", the text with its lines joined by bare CRs, "==".
+// "-N-", the text with its lines joined by bare CRs, "==". Every line ends with CR LF.
 
 /// The separator between the fields of a data-file line.
 inline constexpr QStringView FieldSeparator = u" - ";
@@ -19,10 +19,14 @@ QStringList BuildTextBlocks(const QList<Reminder>& rows);
 /// The editor's lines joined into one What: each line followed by a CR, the last CR removed.
 QString JoinEditorText(const QStringList& lines);
 
-/// Reads the lines of the data file into rows (What empty, Ponovno "0"). A blank line is skipped;
-/// a line with fewer fields keeps its name and takes "0" for Date, Time and Repeat, an empty
-/// Events and unchecked.
-QList<Reminder> ParseDataLines(const QList<QStringView>& lines);
-/// Fills each row's What from the lines of the text file: the lines after the first "-N-" header
-/// up to the next "==", joined by CRs; with no header, from the first line of the file.
-void ApplyTextBlocks(QList<Reminder>& rows, const QList<QStringView>& lines);
+/// The whole data file for the rows, as written to disk.
+QByteArray EncodeDataFile(const QList<Reminder>& rows);
+/// The whole text file for the rows, as written to disk.
+QByteArray EncodeTextFile(const QList<Reminder>& rows);
+
+/// Reads the data file into rows (What empty, Ponovno "0"). A blank line is skipped; a line with
+/// fewer fields keeps its name and takes "0" for Date, Time and Repeat, an empty Events, unchecked.
+QList<Reminder> ParseDataFile(const QByteArray& bytes);
+/// Fills each row's What from the text file: the lines after the first "-N-" header up to the
+/// next "==", joined by CRs; with no header for a row, from the first line of the file.
+void ApplyTextFile(QList<Reminder>& rows, const QByteArray& bytes);

@@ -1,7 +1,7 @@
 #include "ReminderStore.h"
 
+#include "LargePages.h"
 #include "ReminderFile.h"
-#include "TextCodec.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,8 +14,19 @@ bool readWhole(const QString& path, QByteArray& bytes)
     if (!file.open(QIODevice::ReadOnly)) {
         return false;
     }
-    bytes = file.readAll();
-    return file.error() == QFileDevice::NoError;
+    const qint64 size = file.size();
+    if (size <= 0 || file.isSequential()) {
+        bytes = file.readAll();
+        return file.error() == QFileDevice::NoError;
+    }
+    bytes = QByteArray(qsizetype(size), Qt::Uninitialized);
+    AdviseLargePages(bytes.data(), bytes.size());
+    const qint64 got = file.read(bytes.data(), size);
+    if (got < 0) {
+        return false;
+    }
+    bytes.truncate(qsizetype(got));
+    return true;
 }
 
 } // namespace
@@ -51,12 +62,9 @@ ReminderStore::LoadResult ReminderStore::load()
         result.status = LoadStatus::Failed;
         return result;
     }
-    const QString dataText = DecodeText(dataBytes);
+    result.rows = ParseDataFile(dataBytes);
     dataBytes.clear();
-    result.rows = ParseDataLines(SplitLines(dataText));
-    const QString textText = DecodeText(textBytes);
-    textBytes.clear();
-    ApplyTextBlocks(result.rows, SplitLines(textText));
+    ApplyTextFile(result.rows, textBytes);
     m_keepAside = false;
     result.status = LoadStatus::Loaded;
     return result;
@@ -77,7 +85,7 @@ bool ReminderStore::moveAside(const QString& path) const
 QString ReminderStore::save(const QList<Reminder>& rows)
 {
     const QString paths[2] = {dataPath(), textPath()};
-    const QByteArray contents[2] = {JoinLines(BuildDataLines(rows)), JoinLines(BuildTextBlocks(rows))};
+    const QByteArray contents[2] = {EncodeDataFile(rows), EncodeTextFile(rows)};
     std::unique_ptr<QSaveFile> files[2];
     bool isNew[2];
     // Write both files completely before either replaces the old one, so the pair stays in step.

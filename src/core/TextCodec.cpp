@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <cstring>
 
 namespace {
 
@@ -14,7 +15,7 @@ constexpr char16_t cp1252High[32] = {
 
 } // namespace
 
-QString DecodeWindows1252(const QByteArray& bytes)
+QString DecodeWindows1252(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar* out = text.data();
@@ -25,20 +26,87 @@ QString DecodeWindows1252(const QByteArray& bytes)
     return text;
 }
 
+bool IsValidUtf8(QByteArrayView bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        // Plain ASCII runs are checked eight bytes at a time.
+        while (end - p >= 8) {
+            quint64 chunk;
+            std::memcpy(&chunk, p, 8);
+            if (chunk & 0x8080808080808080ULL) {
+                break;
+            }
+            p += 8;
+        }
+        if (p >= end) {
+            break;
+        }
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int extra;
+        unsigned min;
+        unsigned cp;
+        if ((c & 0xE0) == 0xC0) {
+            extra = 1, min = 0x80, cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2, min = 0x800, cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3, min = 0x10000, cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (end - p <= extra) {
+            return false;
+        }
+        for (int i = 1; i <= extra; ++i) {
+            if ((p[i] & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (p[i] & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            return false;
+        }
+        p += extra + 1;
+    }
+    return true;
+}
+
 QString DecodeText(const QByteArray& bytes)
 {
-    QStringDecoder decoder(QStringConverter::System, QStringConverter::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError()) {
-        return DecodeWindows1252(bytes);
-    }
-    return text;
+    return IsValidUtf8(bytes) ? QString::fromUtf8(bytes) : DecodeWindows1252(bytes);
 }
 
 QByteArray EncodeText(QStringView text)
 {
-    QStringEncoder encoder(QStringConverter::System, QStringConverter::Flag::Stateless);
-    return encoder.encode(text);
+    return text.toUtf8();
+}
+
+void AppendEncoded(QByteArray& out, QStringView text)
+{
+    const qsizetype used = out.size();
+    const qsizetype needed = used + text.size() * 3;
+    if (out.capacity() < needed) {
+        out.reserve(qMax(needed, out.capacity() * 2));
+    }
+    // Plain ASCII is copied straight; anything else goes through the UTF-8 encoder.
+    const char16_t* src = text.utf16();
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    out.resize(used + n);
+    char* dst = out.data() + used;
+    for (; i < n && src[i] < 0x80; ++i) {
+        dst[i] = char(src[i]);
+    }
+    if (i < n) {
+        out.resize(used + i);
+        out.append(text.sliced(i).toUtf8());
+    }
 }
 
 QList<QStringView> SplitLines(QStringView text)
@@ -65,15 +133,65 @@ QList<QStringView> SplitLines(QStringView text)
 
 QByteArray JoinLines(const QStringList& lines)
 {
-    qsizetype total = 0;
+    QByteArray out;
     for (const QString& line : lines) {
-        total += line.size() + 2;
+        AppendEncoded(out, line);
+        out.append("\r\n", 2);
     }
-    QString all;
-    all.reserve(total);
-    for (const QString& line : lines) {
-        all += line;
-        all += QStringLiteral("\r\n");
+    return out;
+}
+
+ByteLines::ByteLines(const QByteArray& bytes)
+    : m_data(bytes.constData())
+    , m_utf8(IsValidUtf8(bytes))
+{
+    const char* p = bytes.constData();
+    const char* end = p + bytes.size();
+    m_lines.reserve(size_t(bytes.size() / 24 + 1));
+    while (p < end) {
+        // The nearer of the next CR and the next LF ends the line.
+        const auto* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+        const char* limit = lf ? lf : end;
+        const auto* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(limit - p)));
+        const char* eol = cr ? cr : limit;
+        m_lines.push_back({qsizetype(p - m_data), qsizetype(eol - p)});
+        if (eol == end) {
+            break;
+        }
+        p = eol + 1;
+        if (*eol == '\r' && p < end && *p == '\n') {
+            ++p;
+        }
     }
-    return EncodeText(all);
+}
+
+QString ByteLines::decode(QByteArrayView bytes) const
+{
+    return m_utf8 ? QString::fromUtf8(bytes) : DecodeWindows1252(bytes);
+}
+
+QString ByteLines::joinWithCr(qsizetype first, qsizetype end) const
+{
+    if (first >= end) {
+        return {};
+    }
+    // Texts written by the program keep their lines apart with single CRs: decode them in one go.
+    bool contiguous = true;
+    for (qsizetype i = first; i + 1 < end && contiguous; ++i) {
+        const Span& a = m_lines[i];
+        contiguous = m_lines[i + 1].start == a.start + a.length + 1 && m_data[a.start + a.length] == '\r';
+    }
+    if (contiguous) {
+        const qsizetype start = m_lines[first].start;
+        const Span& last = m_lines[end - 1];
+        return decode({m_data + start, last.start + last.length - start});
+    }
+    QString joined;
+    for (qsizetype i = first; i < end; ++i) {
+        if (i > first) {
+            joined += u'\r';
+        }
+        joined += decodeLine(i);
+    }
+    return joined;
 }
