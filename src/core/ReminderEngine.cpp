@@ -1,0 +1,156 @@
+#include "ReminderEngine.h"
+
+#include "DateText.h"
+#include "EventFlags.h"
+#include "TriggerRules.h"
+
+ReminderEngine::ReminderEngine(ReminderModel& model, const Clock& clock, AlertPresenter& alerts,
+                               EventSoundSink& sounds, QObject* parent)
+    : QObject(parent)
+    , m_model(model)
+    , m_clock(clock)
+    , m_alerts(alerts)
+    , m_sounds(sounds)
+{
+}
+
+void ReminderEngine::scanDateTime()
+{
+    if (busy() || m_alerts.isAlertShowing()) {
+        return;
+    }
+    const int count = m_model.count();
+    for (int row = 0; row < count && row < m_model.count(); ++row) {
+        const QDateTime now = m_clock.now();
+        const Reminder& r = m_model.at(row);
+        if (!ShouldFire(r, now)) {
+            continue;
+        }
+        const std::optional<QDateTime> due = DueInstant(r, now);
+        const quint64 id = r.id;
+        m_inProgress = true;
+        m_model.setChecked(row, true);
+        m_model.selectRow(row);
+        m_sounds.playEventSound(QChar(char16_t(EventKind::DateTime)));
+        row = m_model.rowOfId(id);
+        if (row < 0) {
+            release();
+            return;
+        }
+        Reminder stepped = m_model.at(row);
+        if (ApplyRepeatStep(stepped, *due)) {
+            m_model.changeRow(row, stepped);
+            m_model.setChecked(row, false);
+        }
+        m_alerts.showAlert(id);
+        release();
+        row = m_model.rowOfId(id);
+        if (row < 0) {
+            return;
+        }
+    }
+}
+
+void ReminderEngine::catchUp(QList<Reminder>& rows, const QDateTime& now)
+{
+    CatchUp(rows, now);
+}
+
+void ReminderEngine::scanSystemEvent(QChar flag, bool includeChecked, bool markChecked)
+{
+    QList<Pending> picked;
+    const int count = m_model.count();
+    for (int row = 0; row < count; ++row) {
+        const Reminder& r = m_model.at(row);
+        if (HasEventFlag(r.events, flag) && (includeChecked || !r.checked)) {
+            picked.append({r.id, flag, markChecked});
+        }
+    }
+    if (busy() || m_alerts.isAlertShowing()) {
+        m_queue.append(picked);
+        return;
+    }
+    m_queue.append(picked);
+    release();
+}
+
+void ReminderEngine::checkPausedAlerts(int intervalMinutes)
+{
+    if (busy() || m_alerts.isAlertShowing()) {
+        return;
+    }
+    for (int row = 0; row < m_model.count(); ++row) {
+        const QDateTime now = m_clock.now();
+        if (!SnoozeDue(m_model.at(row), now, intervalMinutes)) {
+            continue;
+        }
+        const quint64 id = m_model.at(row).id;
+        m_inProgress = true;
+        m_model.setField(row, Field::Ponovno, QStringLiteral("0"));
+        m_model.setPausedAt(row, {});
+        m_sounds.playEventSound(QChar(char16_t(EventKind::DateTime)));
+        row = m_model.rowOfId(id);
+        if (row >= 0) {
+            m_model.selectRow(row);
+            m_alerts.showAlert(id);
+        }
+        release();
+        row = m_model.rowOfId(id);
+        if (row < 0) {
+            return;
+        }
+    }
+}
+
+void ReminderEngine::pause(quint64 rowId)
+{
+    const int row = m_model.rowOfId(rowId);
+    if (row < 0) {
+        return;
+    }
+    const QDateTime now = m_clock.now();
+    m_model.setField(row, Field::Ponovno, FormatTime(now.time()));
+    m_model.setPausedAt(row, now);
+}
+
+void ReminderEngine::alertWindowClosed()
+{
+    if (!m_inProgress && !m_draining && !m_queue.isEmpty()) {
+        release();
+    }
+}
+
+void ReminderEngine::fireQueued(const Pending& p)
+{
+    int row = m_model.rowOfId(p.id);
+    if (row < 0) {
+        return; // deleted while it waited
+    }
+    m_model.selectRow(row);
+    m_sounds.playEventSound(p.flag);
+    if (m_model.rowOfId(p.id) >= 0) {
+        m_alerts.showAlert(p.id);
+    }
+    row = m_model.rowOfId(p.id);
+    if (p.markChecked && row >= 0) {
+        m_model.setChecked(row, true);
+    }
+}
+
+void ReminderEngine::release()
+{
+    m_inProgress = false;
+    if (m_draining) {
+        return;
+    }
+    // Alerts queued while a window was open are shown now, one at a time, in the order picked.
+    m_draining = true;
+    while (!m_queue.isEmpty()) {
+        m_inProgress = true;
+        const Pending next = m_queue.takeFirst();
+        fireQueued(next);
+        m_inProgress = false;
+    }
+    m_draining = false;
+    Q_EMIT idle();
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "Clock.h"
+#include "ReminderModel.h"
+
+#include <QList>
+#include <QObject>
+
+/// Shows a fired reminder in the alert window, modally.
+class AlertPresenter
+{
+public:
+    virtual ~AlertPresenter() = default;
+    virtual bool isAlertShowing() const = 0;
+    /// Shows the row's text in the alert window and returns when the window has closed.
+    virtual void showAlert(quint64 rowId) = 0;
+};
+
+/// Plays the sound of one kind of event; reports a missing or unplayable file itself and returns.
+class EventSoundSink
+{
+public:
+    virtual ~EventSoundSink() = default;
+    virtual void playEventSound(QChar flag) = 0;
+};
+
+/// Decides when reminders fire and fires them: the date and time scan, the start-up catch-up, the
+/// system event scans and the return of paused alerts. One alert at a time: from the moment a row
+/// is picked until its alert has closed nothing else fires; system scans that come meanwhile are
+/// queued and shown, one at a time, once the window has closed.
+class ReminderEngine final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ReminderEngine)
+
+Q_SIGNALS:
+    /// The last alert has closed and no queued alert is waiting.
+    void idle();
+
+public:
+    ReminderEngine(ReminderModel& model, const Clock& clock, AlertPresenter& alerts, EventSoundSink& sounds,
+                   QObject* parent = nullptr);
+
+    /// True from the pick of a row to the close of its alert, and while queued alerts wait.
+    bool busy() const { return m_inProgress || !m_queue.isEmpty(); }
+
+    /// One scan of the date and time reminders: fires each unchecked row that is due, in list order.
+    void scanDateTime();
+    /// Moves repeating reminders that fell behind while the program was not running.
+    static void catchUp(QList<Reminder>& rows, const QDateTime& now);
+    /// Fires every row carrying the flag (checked rows too when includeChecked), in list order;
+    /// markChecked ticks each row after its alert (the shutdown scan).
+    void scanSystemEvent(QChar flag, bool includeChecked, bool markChecked);
+    /// Brings back the paused alerts whose pause has lasted intervalMinutes.
+    void checkPausedAlerts(int intervalMinutes);
+    /// Pause on the alert of rowId: remembers the time of the pause.
+    void pause(quint64 rowId);
+    /// An alert window that the engine did not open (a view) has closed: queued alerts may go.
+    void alertWindowClosed();
+
+private:
+    struct Pending
+    {
+        quint64 id;
+        QChar flag;
+        bool markChecked;
+    };
+    void fireQueued(const Pending& p);
+    void release();
+
+    ReminderModel& m_model;
+    const Clock& m_clock;
+    AlertPresenter& m_alerts;
+    EventSoundSink& m_sounds;
+    bool m_inProgress = false;
+    bool m_draining = false;
+    QList<Pending> m_queue;
+};

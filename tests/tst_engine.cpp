@@ -1,0 +1,329 @@
+#include "core/DateText.h"
+#include "core/ReminderEngine.h"
+#include "support/FakeClock.h"
+#include "support/RecordingFakes.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+Reminder make(const QString& name, const QString& date, const QString& time, const QString& events,
+              const QString& repeat = QStringLiteral("0"), bool checked = false)
+{
+    Reminder r;
+    r.name = name;
+    r.date = date;
+    r.time = time;
+    r.events = events;
+    r.repeat = repeat;
+    r.checked = checked;
+    r.what = name + QStringLiteral(" text");
+    return r;
+}
+
+// One engine over a model, a fake clock and recording fakes.
+struct Rig
+{
+    Rig()
+        : alerts(model, log)
+        , sounds(log)
+        , engine(model, clock, alerts, sounds)
+    {
+    }
+    ReminderModel model;
+    FakeClock clock{QDateTime(QDate(2026, 12, 8), QTime(9, 0, 0))};
+    QStringList log;
+    RecordingAlerts alerts;
+    RecordingSounds sounds;
+    ReminderEngine engine;
+};
+
+} // namespace
+
+class TestEngine : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void dateTime_firesInRowOrderWithCheckSelectSoundAlert();
+    void dateTime_notBeforeDueInstant();
+    void dateTime_repeatingRowMovesOnAndStaysUnchecked();
+    void dateTime_nothingFiresWhileAlertShowsThenCatchesUp();
+    void dateTime_checkedRowFiresOnceUnchecked();
+    void guard_secondTriggerWaitsWhileSoundErrorBoxIsOpen();
+    void systemScan_startupSkipsCheckedRows();
+    void systemScan_shutdownTakesCheckedRowsAndTicksEachAfterItsAlert();
+    void systemScan_rowWithStartupAndConnectFiresAtBoth();
+    void systemScan_queuedWhileAlertOpenThenShownOneByOne();
+    void systemScan_queuedBehindViewWindowGoesWhenItCloses();
+    void systemScan_queuedRowDeletedMeanwhileIsSkipped();
+    void pause_comesBackAfterIntervalWithDateTimeSound();
+    void pause_intervalZeroComesBackAtNextCheck();
+    void pause_acrossMidnightComesBack();
+    void pause_twoRowsDueInSameTickComeBackInOrder();
+};
+
+void TestEngine::dateTime_firesInRowOrderWithCheckSelectSoundAlert()
+{
+    Rig rig;
+    rig.model.setRows({make(QStringLiteral("A"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"),
+                            QStringLiteral("1,")),
+                       make(QStringLiteral("Later"), QStringLiteral("08.12.26"), QStringLiteral("10:00:00"),
+                            QStringLiteral("1,")),
+                       make(QStringLiteral("B"), QStringLiteral("07.12.26"), QStringLiteral("0"), QStringLiteral("1,")),
+                       make(QStringLiteral("NoFlag"), QStringLiteral("01.01.26"), QStringLiteral("0"),
+                            QStringLiteral("2,"))});
+    bool checkedDuringAlert = false;
+    rig.alerts.whileOpen = [&](quint64 id) { checkedDuringAlert = rig.model.at(rig.model.rowOfId(id)).checked; };
+    rig.engine.scanDateTime();
+    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:1"), QStringLiteral("alert:A"), QStringLiteral("sound:1"),
+                                   QStringLiteral("alert:B")}));
+    QVERIFY(checkedDuringAlert);
+    QVERIFY(rig.model.at(0).checked);
+    QVERIFY(!rig.model.at(1).checked);
+    QVERIFY(rig.model.at(2).checked);
+    QVERIFY(!rig.model.at(3).checked);
+}
+
+void TestEngine::dateTime_notBeforeDueInstant()
+{
+    Rig rig;
+    rig.model.setRows({make(QStringLiteral("Dentist"), QStringLiteral("08.12.26"), QStringLiteral("09:30:00"),
+                            QStringLiteral("1,"))});
+    rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(9, 29, 59, 999)));
+    rig.engine.scanDateTime();
+    QVERIFY(rig.log.isEmpty());
+    rig.clock.advanceMSecs(1);
+    rig.engine.scanDateTime();
+    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:1"), QStringLiteral("alert:Dentist")}));
+}
+
+void TestEngine::dateTime_repeatingRowMovesOnAndStaysUnchecked()
+{
+    Rig rig;
+    rig.model.setRows({make(QStringLiteral("Stretch"), QStringLiteral("#08.12.26"), QStringLiteral("23:45:00"),
+                            QStringLiteral("1,0,"), QStringLiteral("30"))});
+    rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(23, 45, 0)));
+    rig.engine.scanDateTime();
+    QCOMPARE(rig.log.size(), 2);
+    QCOMPARE(rig.model.at(0).time, QStringLiteral("00:15:00"));
+    QCOMPARE(rig.model.at(0).date, QStringLiteral("#09.12.26"));
+    QVERIFY(!rig.model.at(0).checked);
+    rig.engine.scanDateTime();
+    QCOMPARE(rig.log.size(), 2); // not again until 00:15
+}
+
+void TestEngine::dateTime_nothingFiresWhileAlertShowsThenCatchesUp()
+{
+    Rig rig;
+    rig.model.setRows({make(QStringLiteral("Due"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"),
+                            QStringLiteral("1,"))});
+    rig.alerts.externallyShowing = true;
+    rig.engine.scanDateTime();
+    QVERIFY(rig.log.isEmpty());
+    QVERIFY(!rig.model.at(0).checked);
+    rig.alerts.externallyShowing = false;
+    rig.engine.scanDateTime();
+    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:1"), QStringLiteral("alert:Due")}));
+}
+
+void TestEngine::dateTime_checkedRowFiresOnceUnchecked()
+{
+    Rig rig;
+    rig.model.setRows({make(QStringLiteral("Done"), QStringLiteral("01.12.26"), QStringLiteral("08:00:00"),
+                            QStringLiteral("1,"), QStringLiteral("0"), true)});
+    rig.engine.scanDateTime();
+    QVERIFY(rig.log.isEmpty());
+    rig.model.setChecked(0, false);
+    rig.engine.scanDateTime();
+    QCOMPARE(rig.log.size(), 2);
+    rig.engine.scanDateTime();
+    QCOMPARE(rig.log.size(), 2);
+}
+
+void TestEngine::guard_secondTriggerWaitsWhileSoundErrorBoxIsOpen()
+{
+    Rig rig;
+    rig.model.setRows({make(QStringLiteral("Timed"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"),
+                            QStringLiteral("1,")),
+                       make(QStringLiteral("Net"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
+                            QStringLiteral("4,"))});
+    bool reentered = false;
+    rig.sounds.whilePlaying = [&] {
+        if (reentered) {
+            return;
+        }
+        reentered = true;
+        // Timers keep firing behind a modal error box: neither may start another alert now.
+        rig.engine.scanDateTime();
+        rig.engine.scanSystemEvent(u'4', false, false);
+        rig.engine.checkPausedAlerts(0);
+        QCOMPARE(rig.model.selectedRow(), 0);
+    };
+    rig.engine.scanDateTime();
+    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:1"), QStringLiteral("alert:Timed"), QStringLiteral("sound:4"),
+                                   QStringLiteral("alert:Net")}));
+}
+
+void TestEngine::systemScan_startupSkipsCheckedRows()
+{
+    Rig rig;
+    rig.model.setRows({make(QStringLiteral("S1"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,")),
+                       make(QStringLiteral("Ticked"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
+                            QStringLiteral("2,"), QStringLiteral("0"), true),
+                       make(QStringLiteral("S2"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
+                            QStringLiteral("1,2,"))});
+    rig.engine.scanSystemEvent(u'2', false, false);
+    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:2"), QStringLiteral("alert:S1"), QStringLiteral("sound:2"),
+                                   QStringLiteral("alert:S2")}));
+    QVERIFY(!rig.model.at(0).checked);
+    QVERIFY(!rig.model.at(2).checked);
+}
+
+void TestEngine::systemScan_shutdownTakesCheckedRowsAndTicksEachAfterItsAlert()
+{
+    Rig rig;
+    rig.model.setRows({make(QStringLiteral("Off1"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
+                            QStringLiteral("3,")),
+                       make(QStringLiteral("Off2"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
+                            QStringLiteral("3,"), QStringLiteral("0"), true),
+                       make(QStringLiteral("Other"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
+                            QStringLiteral("2,"))});
+    QList<bool> checkedWhileShown;
+    rig.alerts.whileOpen = [&](quint64 id) { checkedWhileShown.append(rig.model.at(rig.model.rowOfId(id)).checked); };
+    QSignalSpy idle(&rig.engine, &ReminderEngine::idle);
+    rig.engine.scanSystemEvent(u'3', true, true);
+    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:3"), QStringLiteral("alert:Off1"), QStringLiteral("sound:3"),
+                                   QStringLiteral("alert:Off2")}));
+    QCOMPARE(checkedWhileShown, (QList<bool>{false, true}));
+    QVERIFY(rig.model.at(0).checked);
+    QVERIFY(rig.model.at(1).checked);
+    QVERIFY(!rig.model.at(2).checked);
+    QVERIFY(!idle.isEmpty());
+}
+
+void TestEngine::systemScan_rowWithStartupAndConnectFiresAtBoth()
+{
+    Rig rig;
+    rig.model.setRows({make(QStringLiteral("Both"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
+                            QStringLiteral("2,4,"))});
+    rig.engine.scanSystemEvent(u'2', false, false);
+    rig.engine.scanSystemEvent(u'4', false, false);
+    rig.engine.scanSystemEvent(u'5', false, false);
+    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:2"), QStringLiteral("alert:Both"), QStringLiteral("sound:4"),
+                                   QStringLiteral("alert:Both")}));
+}
+
+void TestEngine::systemScan_queuedWhileAlertOpenThenShownOneByOne()
+{
+    Rig rig;
+    rig.model.setRows({make(QStringLiteral("Timed"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"),
+                            QStringLiteral("1,")),
+                       make(QStringLiteral("Up1"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("4,")),
+                       make(QStringLiteral("Up2"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
+                            QStringLiteral("4,"))});
+    int depth = 0;
+    int maxDepth = 0;
+    rig.alerts.whileOpen = [&](quint64 id) {
+        maxDepth = qMax(maxDepth, ++depth);
+        if (rig.model.at(rig.model.rowOfId(id)).name == QStringLiteral("Timed")) {
+            rig.engine.scanSystemEvent(u'4', false, false); // the connect scan runs out meanwhile
+        }
+        --depth;
+    };
+    rig.engine.scanDateTime();
+    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:1"), QStringLiteral("alert:Timed"), QStringLiteral("sound:4"),
+                                   QStringLiteral("alert:Up1"), QStringLiteral("sound:4"), QStringLiteral("alert:Up2")}));
+    QCOMPARE(maxDepth, 1); // never an alert inside another
+}
+
+void TestEngine::systemScan_queuedBehindViewWindowGoesWhenItCloses()
+{
+    Rig rig;
+    rig.model.setRows({make(QStringLiteral("Down"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
+                            QStringLiteral("5,"))});
+    rig.alerts.externallyShowing = true; // the user is viewing a reminder
+    rig.engine.scanSystemEvent(u'5', false, false);
+    QVERIFY(rig.log.isEmpty());
+    rig.alerts.externallyShowing = false;
+    rig.engine.alertWindowClosed();
+    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:5"), QStringLiteral("alert:Down")}));
+}
+
+void TestEngine::systemScan_queuedRowDeletedMeanwhileIsSkipped()
+{
+    Rig rig;
+    rig.model.setRows({make(QStringLiteral("Gone"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
+                            QStringLiteral("4,")),
+                       make(QStringLiteral("Stays"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
+                            QStringLiteral("4,"))});
+    rig.alerts.externallyShowing = true;
+    rig.engine.scanSystemEvent(u'4', false, false);
+    rig.model.removeRow(0);
+    rig.alerts.externallyShowing = false;
+    rig.engine.alertWindowClosed();
+    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:4"), QStringLiteral("alert:Stays")}));
+}
+
+void TestEngine::pause_comesBackAfterIntervalWithDateTimeSound()
+{
+    Rig rig;
+    rig.model.setRows({make(QStringLiteral("Net"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("4,")),
+                       make(QStringLiteral("Other"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
+                            QStringLiteral("4,"))});
+    rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 0, 0)));
+    rig.engine.pause(rig.model.at(0).id);
+    QCOMPARE(rig.model.at(0).ponovno, QStringLiteral("10:00:00"));
+    rig.model.selectRow(1);
+    rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 4, 59)));
+    rig.engine.checkPausedAlerts(5);
+    QVERIFY(rig.log.isEmpty());
+    rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 5, 0)));
+    rig.engine.checkPausedAlerts(5);
+    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:1"), QStringLiteral("alert:Net")}));
+    QCOMPARE(rig.model.at(0).ponovno, QStringLiteral("0"));
+    rig.engine.checkPausedAlerts(5);
+    QCOMPARE(rig.log.size(), 2);
+}
+
+void TestEngine::pause_intervalZeroComesBackAtNextCheck()
+{
+    Rig rig;
+    rig.model.setRows({make(QStringLiteral("Now"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,"))});
+    rig.engine.pause(rig.model.at(0).id);
+    rig.clock.advanceSeconds(1);
+    rig.engine.checkPausedAlerts(0);
+    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:1"), QStringLiteral("alert:Now")}));
+}
+
+void TestEngine::pause_acrossMidnightComesBack()
+{
+    Rig rig;
+    rig.model.setRows({make(QStringLiteral("Late"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,"))});
+    rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(23, 58, 0)));
+    rig.engine.pause(rig.model.at(0).id);
+    rig.clock.set(QDateTime(QDate(2026, 12, 9), QTime(0, 2, 59)));
+    rig.engine.checkPausedAlerts(5);
+    QVERIFY(rig.log.isEmpty());
+    rig.clock.set(QDateTime(QDate(2026, 12, 9), QTime(0, 3, 0)));
+    rig.engine.checkPausedAlerts(5);
+    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:1"), QStringLiteral("alert:Late")}));
+}
+
+void TestEngine::pause_twoRowsDueInSameTickComeBackInOrder()
+{
+    Rig rig;
+    rig.model.setRows({make(QStringLiteral("First"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,")),
+                       make(QStringLiteral("Second"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
+                            QStringLiteral("2,"))});
+    rig.engine.pause(rig.model.at(1).id);
+    rig.engine.pause(rig.model.at(0).id);
+    rig.clock.advanceSeconds(60);
+    rig.engine.checkPausedAlerts(1);
+    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:1"), QStringLiteral("alert:First"), QStringLiteral("sound:1"),
+                                   QStringLiteral("alert:Second")}));
+}
+
+QTEST_GUILESS_MAIN(TestEngine)
+#include "tst_engine.moc"
