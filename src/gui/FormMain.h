@@ -1,8 +1,147 @@
 #pragma once
+
+#include "core/Clock.h"
+#include "core/ReminderEngine.h"
+#include "core/ReminderModel.h"
+#include "core/ReminderStore.h"
+#include "gui/NewEditD.h"
+
 #include <QMainWindow>
-class TMainForm final : public QMainWindow
+#include <QTimer>
+
+class HelpViewer;
+class HostAddressSource;
+class QAction;
+class QListView;
+class QMenu;
+class QPushButton;
+class QSessionManager;
+class TAboutDialog;
+class TAlertDialog;
+class TINetDetector;
+class TOptionsDialog;
+class TPrevInstance;
+class TSoundDialog;
+class TTrayIcon;
+class TrayBackend;
+
+/// What the main window is built from: the program folder, the command line and the seams.
+struct MainFormContext
+{
+    QString programFolder;
+    QStringList arguments; // the command line after the program's own name
+    const Clock* clock = nullptr;
+    HostAddressSource* hostAddresses = nullptr;
+    HelpViewer* help = nullptr;
+    TrayBackend* trayBackend = nullptr; // null: the desktop's own tray
+    QString instanceName;               // the single-instance guard's name; tests use their own
+};
+
+/// The main window: the reminder list, its commands, the timers and the triggers.
+class TMainForm final : public QMainWindow, private AlertPresenter, private EventSoundSink
 {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TMainForm)
+
 public:
-    explicit TMainForm(QWidget* parent = nullptr);
+    explicit TMainForm(MainFormContext context, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    /// Hands over the windows the entry creates after the main window.
+    void setWindows(TAlertDialog* alert, TNewEditDialog* editor, TOptionsDialog* options, TSoundDialog* sounds,
+                    TAboutDialog* about);
+
+    /// What the reminder editor needs of this window.
+    NewEditHost editorHost();
+
+    bool startedInTray() const { return m_startInTray; }
+    /// True when the single-instance guard asked this process to end.
+    bool quitRequested() const { return m_quitRequested; }
+    ReminderModel& model() { return m_model; }
+    ReminderEngine& engine() { return m_engine; }
+    ReminderStore& store() { return m_store; }
+
+    QListView* LView;
+    QPushButton* NewSB;
+    QPushButton* ViewSB;
+    QPushButton* EditSB;
+    QPushButton* DeleteSB;
+    QPushButton* CloseSB;
+    QMenu* popMenu;
+    QAction* Show1;
+    QAction* Exit1;
+
+    QTimer Timer;
+    QTimer SecondTimer;
+    QTimer StartupTimer;
+    QTimer InetTimer;
+    TINetDetector* NetDetector = nullptr;
+    TTrayIcon* TrayIcon = nullptr;
+    TPrevInstance* PrevInstance = nullptr;
+
+    TAlertDialog* AlertDialog = nullptr;
+    TNewEditDialog* NewEditDialog = nullptr;
+    TOptionsDialog* OptionsDialog = nullptr;
+    TSoundDialog* SoundDialog = nullptr;
+    TAboutDialog* AboutDialog = nullptr;
+
+    // Commands
+    void NewRAOLClick();
+    void ViewAOLClick();
+    void EditAOLClick();
+    void DeleteAOLClick();
+    void CloseAOLClick();
+    void M_H_OptionsClick();
+    void M_H_ContentsClick();
+    void M_H_AboutClick();
+    void Show1Click();
+    void Exit1Click();
+    void AppEventsMinimize();
+
+    // Triggers
+    void TimerTimer();
+    void SecondTimerTimer();
+    void StartupTimerTimer();
+    void InetTimerTimer();
+    void NetDetectorChanged();
+    /// The end of the session: the shutdown scan, then the ordinary close. Never refuses, never
+    /// blocks on a failing save.
+    void WMEndSession();
+    void commitDataRequested(QSessionManager& manager);
+
+    /// Shows text in the alert window, modally, for the row rowId.
+    void ShowAlert(const QString& text, quint64 rowId);
+    /// Sets a QTimer going unless it already runs: enabling a running timer does not restart it.
+    static void enableTimer(QTimer& timer);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormActivate(QList<Reminder>& rows);
+    bool FormClose();
+    void editRow(quint64 rowId);
+    void autosave();
+    void finishShutdown();
+    void PrevInstanceAllowedInstancesExceeded();
+
+    // AlertPresenter
+    bool isAlertShowing() const override;
+    void showAlert(quint64 rowId) override;
+    // EventSoundSink
+    void playEventSound(QChar flag) override;
+
+    MainFormContext m_context;
+    ReminderModel m_model;
+    ReminderStore m_store;
+    ReminderEngine m_engine;
+    QTimer m_autosaveTimer;
+    quint64 m_alertRowId = 0;
+    bool m_startInTray = false;
+    bool m_quitRequested = false;
+    bool m_closing = false;
+    bool m_closeWhenIdle = false;
+    bool m_sessionEnding = false;
 };

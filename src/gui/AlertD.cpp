@@ -1,0 +1,185 @@
+#include "AlertD.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+
+namespace {
+
+constexpr int ClientWidth = 289;
+constexpr int LabelWidth = 273;
+
+QFont tahoma(int pixelHeight)
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(pixelHeight);
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
+
+TAlertDialog::TAlertDialog(QWidget* parent)
+    : ClosingDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , AlertL(new QLabel)
+    , WhenST(new QLabel(this))
+    , OKSB(new QPushButton(QStringLiteral("OK"), this))
+    , PauseSB(new QPushButton(QStringLiteral("Pause"), this))
+    , HelpSB(new QPushButton(QStringLiteral("Help"), this))
+    , m_scroll(new QScrollArea(this))
+{
+    setObjectName(QStringLiteral("AlertDialog"));
+    setWindowTitle(alertCaption());
+    setModal(true);
+
+    AlertL->setObjectName(QStringLiteral("AlertL"));
+    AlertL->setAlignment(Qt::AlignCenter);
+    AlertL->setWordWrap(true);
+    AlertL->setTextFormat(Qt::PlainText);
+    AlertL->setFont(tahoma(13));
+    QPalette red = AlertL->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    AlertL->setPalette(red);
+    AlertL->setMinimumWidth(LabelWidth);
+    // The text scrolls once the window would outgrow the screen; the buttons always stay in reach.
+    m_scroll->setWidget(AlertL);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    WhenST->setObjectName(QStringLiteral("WhenST"));
+    WhenST->setFrameShape(QFrame::Panel);
+    WhenST->setFrameShadow(QFrame::Plain);
+    WhenST->setTextFormat(Qt::PlainText);
+    WhenST->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    WhenST->setWordWrap(true);
+    WhenST->setGeometry(8, 0, LabelWidth, 49);
+    WhenST->hide();
+
+    const QFont buttonFont = tahoma(11);
+    int left = 8;
+    for (QPushButton* button : {OKSB, PauseSB, HelpSB}) {
+        button->setFont(buttonFont);
+        button->setFlat(true);
+        button->setAutoDefault(false);
+        button->setGeometry(left, 0, 75, 23);
+        left += 100;
+    }
+    OKSB->setObjectName(QStringLiteral("OKSB"));
+    PauseSB->setObjectName(QStringLiteral("PauseSB"));
+    HelpSB->setObjectName(QStringLiteral("HelpSB"));
+    OKSB->setDefault(true);
+    connect(OKSB, &QPushButton::clicked, this, &TAlertDialog::OKAOLClick);
+    connect(PauseSB, &QPushButton::clicked, this, &TAlertDialog::PauseAOLClick);
+    connect(HelpSB, &QPushButton::clicked, this, &TAlertDialog::HelpAOLClick);
+
+    CheckTimer.setInterval(60000);
+    connect(&CheckTimer, &QTimer::timeout, this, &TAlertDialog::CheckTimerTimer);
+
+    move(231, 132);
+    FormActivate();
+    CheckTimer.stop();
+}
+
+void TAlertDialog::FormActivate()
+{
+    // Alert mode: the buttons sit under the text, which grows with its lines.
+    int labelHeight = qMax(AlertL->heightForWidth(LabelWidth), AlertL->fontMetrics().height());
+    int maxTextHeight = 2000;
+    if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) {
+        maxTextHeight = qMax(60, s->availableGeometry().height() - 160);
+    }
+    const int shownHeight = qMin(labelHeight, maxTextHeight);
+    m_scroll->setVerticalScrollBarPolicy(labelHeight > shownHeight ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    m_scroll->setGeometry(8, 8, LabelWidth, shownHeight);
+    int okTop = shownHeight + 16;
+    PauseSB->setText(QStringLiteral("Pause"));
+    if (isViewMode()) {
+        WhenST->show();
+        WhenST->move(8, shownHeight + 16);
+        WhenST->setText(m_whenText);
+        okTop = WhenST->y() + WhenST->height() + 8;
+        PauseSB->setText(QStringLiteral("Edit"));
+    }
+    for (QPushButton* button : {OKSB, PauseSB, HelpSB}) {
+        button->move(button->x(), okTop);
+    }
+    setFixedSize(ClientWidth, okTop + OKSB->height() + 8);
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+    // Enabling a running timer leaves it running: the 60 seconds count from the first activation.
+    if (!CheckTimer.isActive()) {
+        CheckTimer.start();
+    }
+}
+
+void TAlertDialog::OKAOLClick()
+{
+    accept();
+}
+
+void TAlertDialog::PauseAOLClick()
+{
+    const bool pause = PauseSB->text() == QStringLiteral("Pause");
+    m_editRequested = !pause;
+    accept();
+    if (pause) {
+        Q_EMIT pauseRequested();
+    }
+}
+
+void TAlertDialog::HelpAOLClick()
+{
+    Q_EMIT helpRequested(isViewMode() ? QStringLiteral("View") : QStringLiteral("Alarm"));
+    accept();
+}
+
+void TAlertDialog::CheckTimerTimer()
+{
+    PauseAOLClick();
+    CheckTimer.stop();
+}
+
+void TAlertDialog::FormClose()
+{
+    setWindowTitle(alertCaption());
+    WhenST->hide();
+    CheckTimer.stop();
+}
+
+void TAlertDialog::showEvent(QShowEvent* event)
+{
+    m_editRequested = false;
+    ClosingDialog::showEvent(event);
+    FormActivate();
+}
+
+void TAlertDialog::changeEvent(QEvent* event)
+{
+    ClosingDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible()) {
+        FormActivate();
+    }
+}
+
+void TAlertDialog::keyPressEvent(QKeyEvent* event)
+{
+    // The window has no close box: Escape does not close it either.
+    if (event->key() == Qt::Key_Escape) {
+        event->ignore();
+        return;
+    }
+    ClosingDialog::keyPressEvent(event);
+}
+
+void TAlertDialog::closeEvent(QCloseEvent* event)
+{
+    // Alt+F4 and the window manager's close do not end an alert; only its buttons do.
+    event->ignore();
+}

@@ -1,0 +1,361 @@
+#include "NewEditD.h"
+
+#include "core/DateText.h"
+#include "core/ReminderFile.h"
+#include "core/ReminderModel.h"
+#include "gui/HelpMessageBox.h"
+#include "platform/HelpViewer.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTimeEdit>
+
+namespace {
+
+QCheckBox* checkBox(const QString& caption, const char* name, QWidget* parent, int left, int top)
+{
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(QLatin1String(name));
+    box->move(left, top);
+    box->adjustSize();
+    return box;
+}
+
+QLabel* label(const QString& caption, const char* name, QWidget* parent, int left, int top)
+{
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(QLatin1String(name));
+    l->move(left, top);
+    l->adjustSize();
+    return l;
+}
+
+} // namespace
+
+TNewEditDialog::TNewEditDialog(NewEditHost host, QWidget* parent)
+    : ClosingDialog(parent, Qt::Tool | Qt::WindowCloseButtonHint | Qt::WindowTitleHint)
+    , m_host(std::move(host))
+{
+    setObjectName(QStringLiteral("NewEditDialog"));
+    setWindowTitle(newCaption());
+    setModal(true);
+    setFixedSize(394, 332);
+
+    auto* outer = new QFrame(this);
+    outer->setFrameShape(QFrame::StyledPanel);
+    outer->setGeometry(8, 8, 377, 289);
+    auto* inner = new QFrame(this);
+    inner->setFrameShape(QFrame::StyledPanel);
+    inner->setGeometry(16, 176, 361, 113);
+
+    Label4 = label(QStringLiteral("Reminder name:"), "Label4", this, 16, 16);
+    NameE = new QLineEdit(this);
+    NameE->setObjectName(QStringLiteral("NameE"));
+    NameE->setGeometry(16, 32, 361, 21);
+    Label2 = label(QStringLiteral("What to  do:"), "Label2", this, 192, 50);
+    WhatRE = new QTextEdit(this);
+    WhatRE->setObjectName(QStringLiteral("WhatRE"));
+    WhatRE->setAcceptRichText(false);
+    WhatRE->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    WhatRE->setTabChangesFocus(true);
+    WhatRE->setGeometry(192, 66, 185, 97);
+
+    WhenGB = new QGroupBox(QStringLiteral(" Reminde when "), this);
+    WhenGB->setObjectName(QStringLiteral("WhenGB"));
+    WhenGB->setGeometry(16, 61, 153, 102);
+    rDateTime = checkBox(QStringLiteral("on specific date/time"), "rDateTime", WhenGB, 8, 16);
+    rStartup = checkBox(QStringLiteral("on Windows startup"), "rStartup", WhenGB, 8, 32);
+    rShutdown = checkBox(QStringLiteral("on Windows shutdown"), "rShutdown", WhenGB, 8, 48);
+    rIConnect = checkBox(QStringLiteral("on internet connected"), "rIConnect", WhenGB, 8, 64);
+    rIDisConnect = checkBox(QStringLiteral("on internet disconnected"), "rIDisConnect", WhenGB, 8, 80);
+
+    specDateCB = checkBox(QStringLiteral("on specific date"), "specDateCB", this, 24, 184);
+    specTimeCB = checkBox(QStringLiteral("on specific time"), "specTimeCB", this, 24, 208);
+    Label3 = label(QStringLiteral("Reminde again in:"), "Label3", this, 168, 184);
+    RepeatE = new QLineEdit(QStringLiteral("0"), this);
+    RepeatE->setObjectName(QStringLiteral("RepeatE"));
+    RepeatE->setGeometry(168, 200, 121, 21);
+    RepeatE->setMaxLength(4);
+    // Pasted text is held to digits too, so the range check always reads a whole number.
+    RepeatE->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,4}")), RepeatE));
+    Label5 = label(QStringLiteral("Time:"), "Label5", this, 24, 238);
+    Vrijeme = new QTimeEdit(this);
+    Vrijeme->setObjectName(QStringLiteral("Vrijeme"));
+    Vrijeme->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    Vrijeme->setGeometry(24, 254, 97, 21);
+    Label1 = label(QStringLiteral("Date:"), "Label1", this, 168, 238);
+    Kalendar = new QDateEdit(this);
+    Kalendar->setObjectName(QStringLiteral("Kalendar"));
+    Kalendar->setCalendarPopup(true);
+    Kalendar->setGeometry(168, 254, 169, 21);
+
+    QFont buttonFont(QStringLiteral("Tahoma"));
+    buttonFont.setPixelSize(11);
+    buttonFont.setBold(true);
+    OKSB = new QPushButton(QStringLiteral("OK"), this);
+    HelpSB = new QPushButton(QStringLiteral("Help"), this);
+    CancelSB = new QPushButton(QStringLiteral("Cancel"), this);
+    const int lefts[] = {33, 161, 289};
+    int i = 0;
+    for (QPushButton* b : {OKSB, HelpSB, CancelSB}) {
+        b->setFont(buttonFont);
+        b->setFlat(true);
+        b->setAutoDefault(false);
+        b->setGeometry(lefts[i++], 304, 75, 23);
+    }
+    OKSB->setObjectName(QStringLiteral("OKSB"));
+    HelpSB->setObjectName(QStringLiteral("HelpSB"));
+    CancelSB->setObjectName(QStringLiteral("CancelSB"));
+
+    for (QWidget* w : {static_cast<QWidget*>(specDateCB), static_cast<QWidget*>(specTimeCB),
+                       static_cast<QWidget*>(Label3), static_cast<QWidget*>(RepeatE), static_cast<QWidget*>(Label5),
+                       static_cast<QWidget*>(Vrijeme), static_cast<QWidget*>(Label1),
+                       static_cast<QWidget*>(Kalendar)}) {
+        w->setEnabled(false);
+    }
+
+    // The enabling rules follow each box's state, whoever changes it; they do not cascade.
+    connect(rDateTime, &QCheckBox::toggled, this, [this](bool on) {
+        for (QWidget* w : {static_cast<QWidget*>(specDateCB), static_cast<QWidget*>(specTimeCB),
+                           static_cast<QWidget*>(Label3), static_cast<QWidget*>(RepeatE)}) {
+            w->setEnabled(on);
+        }
+    });
+    connect(specDateCB, &QCheckBox::toggled, this, [this](bool on) {
+        Label1->setEnabled(on);
+        Kalendar->setEnabled(on);
+    });
+    connect(specTimeCB, &QCheckBox::toggled, this, [this](bool on) {
+        Label5->setEnabled(on);
+        Vrijeme->setEnabled(on);
+    });
+
+    connect(OKSB, &QPushButton::clicked, this, &TNewEditDialog::OKAOLClick);
+    connect(CancelSB, &QPushButton::clicked, this, &TNewEditDialog::CancelAOLClick);
+    connect(HelpSB, &QPushButton::clicked, this, &TNewEditDialog::HelpSBClick);
+
+    RepeatE->installEventFilter(this);
+    Vrijeme->installEventFilter(this);
+    for (QObject* child : Vrijeme->children()) {
+        child->installEventFilter(this);
+    }
+
+    // Tab order: name, text, date, time, the event boxes, the two date/time boxes, the step.
+    setTabOrder(NameE, WhatRE);
+    setTabOrder(WhatRE, Kalendar);
+    setTabOrder(Kalendar, Vrijeme);
+    setTabOrder(Vrijeme, rDateTime);
+    setTabOrder(rDateTime, rStartup);
+    setTabOrder(rStartup, rShutdown);
+    setTabOrder(rShutdown, rIConnect);
+    setTabOrder(rIConnect, rIDisConnect);
+    setTabOrder(rIDisConnect, specDateCB);
+    setTabOrder(specDateCB, specTimeCB);
+    setTabOrder(specTimeCB, RepeatE);
+
+    // FormCreate
+    Kalendar->setDate(m_host.today ? m_host.today() : QDate::currentDate());
+}
+
+bool TNewEditDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == RepeatE && event->type() == QEvent::KeyPress) {
+        // RepeatEKeyPress: backspace and digits pass; any other typed character becomes a
+        // carriage return, which the one-line field does not insert.
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        if (!text.isEmpty() && !key->matches(QKeySequence::Paste)) {
+            const QChar c = text.at(0);
+            if (c != u'\b' && !(c >= u'0' && c <= u'9') && c.isPrint()) {
+                return true;
+            }
+        }
+    }
+    if (watched == RepeatE && event->type() == QEvent::FocusOut) {
+        auto* focus = static_cast<QFocusEvent*>(event);
+        if (focus->reason() != Qt::ActiveWindowFocusReason && focus->reason() != Qt::PopupFocusReason) {
+            RepeatEExit();
+        }
+    }
+    if (event->type() == QEvent::FocusIn && (watched == Vrijeme || watched->parent() == Vrijeme)) {
+        VrijemeExit();
+    }
+    return ClosingDialog::eventFilter(watched, event);
+}
+
+QString TNewEditDialog::repeatText() const
+{
+    const QString text = RepeatE->text();
+    return text.isEmpty() ? QStringLiteral("0") : text;
+}
+
+bool TNewEditDialog::reportInvalidRepeat()
+{
+    ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("Invalid repeat interval!"),
+                QMessageBox::Ok, m_host.help, 6);
+    RepeatE->clear();
+    RepeatE->setFocus();
+    return true;
+}
+
+void TNewEditDialog::RepeatEExit()
+{
+    if (m_inRepeatExit || !isVisible()) {
+        return;
+    }
+    m_inRepeatExit = true;
+    bool ok = false;
+    const QString text = RepeatE->text().trimmed();
+    const qlonglong n = text.isEmpty() ? 0 : text.toLongLong(&ok);
+    if (!text.isEmpty() && !ok) {
+        // Pasted text that is not a whole number: refused like a step out of range.
+        reportInvalidRepeat();
+    } else if (specDateCB->isChecked() && n > 1000) {
+        reportInvalidRepeat();
+    } else if (n > 1440) {
+        reportInvalidRepeat();
+    }
+    m_inRepeatExit = false;
+}
+
+void TNewEditDialog::VrijemeExit()
+{
+    if (m_host.stopTimer) {
+        m_host.stopTimer();
+    }
+}
+
+void TNewEditDialog::ReadFlags()
+{
+    EventFlags[0] = repeatText() != QStringLiteral("0");
+    EventFlags[1] = rDateTime->isChecked();
+    EventFlags[2] = rStartup->isChecked();
+    EventFlags[3] = rShutdown->isChecked();
+    EventFlags[4] = rIConnect->isChecked();
+    EventFlags[5] = rIDisConnect->isChecked();
+}
+
+void TNewEditDialog::ResetFields()
+{
+    WhatRE->clear();
+    for (QCheckBox* box : {rDateTime, rStartup, rShutdown, rIConnect, rIDisConnect}) {
+        box->setChecked(false);
+    }
+    Kalendar->setEnabled(false);
+    Vrijeme->setEnabled(false);
+    NameE->clear();
+    specDateCB->setChecked(false);
+    specTimeCB->setChecked(false);
+    RepeatE->clear();
+    NameE->setFocus();
+}
+
+QStringList TNewEditDialog::whatLines() const
+{
+    QStringList lines;
+    if (WhatRE->document()->isEmpty()) {
+        return lines;
+    }
+    for (QTextBlock block = WhatRE->document()->begin(); block.isValid(); block = block.next()) {
+        // Soft line breaks inside a block count as line breaks too.
+        lines.append(block.text().split(QChar::LineSeparator));
+    }
+    return lines;
+}
+
+void TNewEditDialog::setWhatText(const QString& what)
+{
+    QString text = what;
+    text.replace(u'\r', u'\n');
+    WhatRE->setPlainText(text);
+}
+
+void TNewEditDialog::OKAOLClick()
+{
+    if (NameE->text().isEmpty()) {
+        ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
+                    QStringLiteral("Reminder name not specified!"), QMessageBox::Ok);
+        NameE->setFocus();
+        return;
+    }
+    ReadFlags();
+    ReminderModel& model = *m_host.model;
+    const QDate today = m_host.today ? m_host.today() : QDate::currentDate();
+    Reminder r;
+    r.name = NameE->text();
+    if (!isEditMode()) {
+        if (WhatRE->toPlainText().isEmpty()) {
+            ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
+                        QStringLiteral("Reminde text not specified!"), QMessageBox::Ok);
+            WhatRE->setFocus();
+            return;
+        }
+        r.date = specDateCB->isChecked() ? FormatDate(Kalendar->date()) : u'#' + FormatDate(today);
+        r.time = specTimeCB->isChecked() ? FormatTime(Vrijeme->time()) : QStringLiteral("0");
+        r.repeat = repeatText();
+        r.events = BuildEventsText(EventFlags);
+        r.what = JoinEditorText(whatLines());
+        model.append(r);
+        accept();
+        return;
+    }
+    const int row = model.rowOfId(m_editRowId);
+    r.date = u'#' + FormatDate(today);
+    if (rDateTime->isChecked()) {
+        if (specDateCB->isChecked()) {
+            r.date = FormatDate(Kalendar->date());
+        }
+        if (specTimeCB->isChecked()) {
+            r.time = FormatTime(Vrijeme->time());
+        }
+        if (repeatText() != QStringLiteral("0")) {
+            r.repeat = repeatText();
+        }
+    }
+    r.events = BuildEventsText(EventFlags);
+    r.what = JoinEditorText(whatLines());
+    if (row >= 0) {
+        model.changeRow(row, r);
+    }
+    accept();
+}
+
+void TNewEditDialog::CancelAOLClick()
+{
+    if (m_host.startTimer) {
+        m_host.startTimer();
+    }
+    if (m_host.startSecondTimer) {
+        m_host.startSecondTimer();
+    }
+    reject();
+}
+
+void TNewEditDialog::HelpSBClick()
+{
+    if (m_host.help) {
+        m_host.help->showTopic(QStringLiteral("Kreiranje"));
+    }
+}
+
+void TNewEditDialog::FormClose()
+{
+    m_inRepeatExit = true; // the reset empties the step field: no range check on the way out
+    ResetFields();
+    m_inRepeatExit = false;
+    setWindowTitle(newCaption());
+    m_editRowId = 0;
+    if (m_host.startTimer) {
+        m_host.startTimer();
+    }
+}

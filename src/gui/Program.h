@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QStringList>
+#include <memory>
+
+class Clock;
+class HelpViewer;
+class HostAddressSource;
+class QApplication;
+class SettingsStore;
+class SoundOutput;
+class TAboutDialog;
+class TAlertDialog;
+class TMainForm;
+class TNewEditDialog;
+class TOptionsDialog;
+class TPocetakDialog;
+class TSoundDialog;
+class TrayBackend;
+
+/// The pieces the program is built from; main() passes the real ones, tests their own.
+struct ProgramSeams
+{
+    QString programFolder;
+    QString programPath;
+    QStringList arguments; // the command line after the program's own name
+    const Clock* clock = nullptr;
+    HostAddressSource* hostAddresses = nullptr;
+    SettingsStore* settings = nullptr;
+    SoundOutput* soundOutput = nullptr;
+    HelpViewer* help = nullptr;
+    TrayBackend* trayBackend = nullptr; // null: the desktop's own tray
+    QString instanceName;               // the single-instance guard's name; empty: the program's own
+};
+
+/// The program's windows, created once each in their order and kept until the program ends.
+class ProgramWindows
+{
+public:
+    explicit ProgramWindows(const ProgramSeams& seams);
+    ~ProgramWindows();
+
+    /// False when the single-instance guard ended this start: nothing else was created.
+    bool created() const { return m_created; }
+    /// The splash has run its time: the main window shows, or with "/s" the tray icon instead.
+    void finishSplash();
+    /// After the splash: the engine's timer, the connection detector and, with "/s", the start-up scan.
+    void startRunning();
+
+    std::unique_ptr<TMainForm> mainForm;
+    std::unique_ptr<TAlertDialog> alertDialog;
+    std::unique_ptr<TNewEditDialog> newEditDialog;
+    std::unique_ptr<TOptionsDialog> optionsDialog;
+    std::unique_ptr<TSoundDialog> soundDialog;
+    std::unique_ptr<TAboutDialog> aboutDialog;
+    std::unique_ptr<TPocetakDialog> pocetakDialog;
+
+private:
+    bool m_created = false;
+};
+
+/// The program entry after the application object exists: builds the windows, shows the splash
+/// for three seconds, arms the timers and runs the message loop. Returns the exit code.
+int RunProgram(QApplication& app, const QStringList& arguments);

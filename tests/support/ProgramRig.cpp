@@ -1,0 +1,35 @@
+#include "ProgramRig.h"
+
+#include "gui/FormMain.h"
+
+#include <QCoreApplication>
+#include <QUuid>
+
+ProgramRig::ProgramRig()
+    : tray(new FakeTray)
+{
+}
+
+ProgramRig::~ProgramRig()
+{
+    windows.reset(); // the tray icon owns the tray once the windows exist
+    if (tray && !tray->parent()) {
+        delete tray;
+    }
+}
+
+void ProgramRig::start(const QStringList& arguments)
+{
+    ProgramSeams seams;
+    seams.programFolder = dir.path();
+    seams.programPath = dir.filePath(QStringLiteral("nudgelark"));
+    seams.arguments = arguments;
+    seams.clock = &clock;
+    seams.hostAddresses = &addresses;
+    seams.settings = &settings;
+    seams.soundOutput = &sound;
+    seams.trayBackend = tray;
+    // Each rig is an instance of its own, whatever else runs on this desktop.
+    seams.instanceName = QStringLiteral("test-") + QUuid::createUuid().toString(QUuid::Id128);
+    windows = std::make_unique<ProgramWindows>(seams);
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "components/TrayBackend.h"
+#include "core/SettingsStore.h"
+#include "core/SoundOutput.h"
+#include "gui/Program.h"
+#include "support/FakeClock.h"
+#include "support/FakeHostAddressSource.h"
+#include "support/ModalCloser.h"
+
+#include <QPointer>
+#include <QTemporaryDir>
+
+/// A tray that is there (or not) as the test says, remembering whether the icon shows.
+class FakeTray final : public TrayBackend
+{
+public:
+    bool available = true;
+    bool visible = false;
+    bool isAvailable() const override { return available; }
+    void setIcon(const QIcon&) override {}
+    void setToolTip(const QString&) override {}
+    void setVisible(bool v) override { visible = v; }
+};
+
+/// Sound output that only records what it was asked to play.
+class FakeSoundOutput final : public SoundOutput
+{
+public:
+    QStringList played;
+    QString error;
+    QString play(const QString& path) override
+    {
+        played.append(path);
+        return error;
+    }
+    void stop() override {}
+};
+
+/// The whole program's windows over a temporary program folder and fakes.
+struct ProgramRig
+{
+    ProgramRig();
+    ~ProgramRig();
+    QString path(const QString& name) const { return dir.filePath(name); }
+    /// Creates the windows as the entry does, with this command line.
+    void start(const QStringList& arguments = {});
+
+    QTemporaryDir dir;
+    FakeClock clock;
+    FakeHostAddressSource addresses;
+    MemorySettingsStore settings;
+    FakeSoundOutput sound;
+    QPointer<FakeTray> tray;
+    ModalCloser closer;
+    std::unique_ptr<ProgramWindows> windows;
+};

@@ -1,0 +1,407 @@
+#include "components/INetDetector.h"
+#include "components/TrayIcon.h"
+#include "core/DateText.h"
+#include "gui/AlertD.h"
+#include "gui/FormMain.h"
+#include "gui/NewEditD.h"
+#include "support/ProgramRig.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimeEdit>
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Rows of every kind; the floating date is the fake clock's today, so the catch-up keeps it.
+const QByteArray sampleData = "Dentist - 05.03.26 - 09:30:00 - 0 - 1, - 0\r\n"
+                              "Backup - #08.12.26 - 12:10:00 - 30 - 1,0, - 1\r\n"
+                              "Mail - #08.12.26 - 0 - 0 - 4, - 0\r\n"
+                              "Boot - #08.12.26 - 0 - 0 - 2,3, - 0\r\n";
+const QByteArray sampleText = "-0-\r\nBring the card\r\n==\r\n-1-\r\nCopy the photos\rto the stick\r\n==\r\n"
+                              "-2-\r\n\r\n==\r\n-3-\r\nSay hello\r\n==\r\n";
+
+} // namespace
+
+class TestMainForm : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { QStandardPaths::setTestModeEnabled(true); }
+    void load_thenCloseRewritesFilesIdentically();
+    void load_noFilesThenCloseWritesTwoEmptyFiles();
+    void startInTray_mainWindowStaysHidden();
+    void startInTray_withoutTrayWindowIsMinimizedNotHidden();
+    void autosave_changeReachesDiskWithoutClosing();
+    void close_failedSaveKeepsWindowOpenAndRetries();
+    void commands_withoutSelectionDoNothing();
+    void edit_loadsExactlyTheBoxesTheRowSays_data();
+    void edit_loadsExactlyTheBoxesTheRowSays();
+    void edit_writesBackToTheRowItStartedOn();
+    void delete_onlyOkDeletes_data();
+    void delete_onlyOkDeletes();
+    void delete_lastRowThenCloseWritesEmptyFiles();
+    void view_editOpensTheEditorOnceOnTheViewedRow();
+    void alert_pauseMarksTheFiredRowNotTheSelection();
+};
+
+void TestMainForm::load_thenCloseRewritesFilesIdentically()
+{
+    ProgramRig rig;
+    writeFile(rig.path(QStringLiteral("reminder.nld")), sampleData);
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), sampleText);
+    rig.start();
+    TMainForm& form = *rig.windows->mainForm;
+    QCOMPARE(form.model().count(), 4);
+    QCOMPARE(form.model().at(1).what, QStringLiteral("Copy the photos\rto the stick"));
+    QVERIFY(form.model().at(1).checked);
+    QVERIFY(form.close());
+    QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nld"))), sampleData);
+    QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nlt"))), sampleText);
+}
+
+void TestMainForm::load_noFilesThenCloseWritesTwoEmptyFiles()
+{
+    ProgramRig rig;
+    rig.start();
+    QCOMPARE(rig.windows->mainForm->model().count(), 0);
+    QVERIFY(rig.windows->mainForm->close());
+    QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nld"))), QByteArray());
+    QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nlt"))), QByteArray());
+}
+
+void TestMainForm::startInTray_mainWindowStaysHidden()
+{
+    ProgramRig rig;
+    rig.start({QStringLiteral("/s")});
+    rig.windows->finishSplash();
+    TMainForm& form = *rig.windows->mainForm;
+    QVERIFY(!form.isVisible());
+    QVERIFY(form.TrayIcon->IconVisible());
+    QVERIFY(rig.tray->visible);
+    rig.windows->startRunning();
+    QVERIFY(form.StartupTimer.isActive());
+    QVERIFY(form.Timer.isActive());
+    QVERIFY(form.NetDetector->Enabled());
+
+    ProgramRig plain;
+    plain.start({QStringLiteral("/S")}); // the switch is case-sensitive
+    plain.windows->finishSplash();
+    plain.windows->startRunning();
+    QVERIFY(plain.windows->mainForm->isVisible());
+    QVERIFY(!plain.windows->mainForm->StartupTimer.isActive());
+    QVERIFY(!plain.tray->visible);
+}
+
+void TestMainForm::startInTray_withoutTrayWindowIsMinimizedNotHidden()
+{
+    ProgramRig rig;
+    rig.tray->available = false;
+    rig.start({QStringLiteral("/s")});
+    rig.windows->finishSplash();
+    QVERIFY(rig.windows->mainForm->isVisible());
+    QVERIFY(rig.windows->mainForm->isMinimized());
+}
+
+void TestMainForm::autosave_changeReachesDiskWithoutClosing()
+{
+    ProgramRig rig;
+    rig.start();
+    Reminder r;
+    r.name = QStringLiteral("Saved soon");
+    r.events = QStringLiteral("2,");
+    rig.windows->mainForm->model().append(r);
+    QTRY_VERIFY_WITH_TIMEOUT(readFile(rig.path(QStringLiteral("reminder.nld"))).contains("Saved soon - 0 - 0 - 0 - 2, - 0"),
+                             5000);
+    rig.windows->mainForm->model().setChecked(0, true);
+    QTRY_VERIFY_WITH_TIMEOUT(readFile(rig.path(QStringLiteral("reminder.nld"))).contains("2, - 1"), 5000);
+}
+
+void TestMainForm::close_failedSaveKeepsWindowOpenAndRetries()
+{
+    ProgramRig rig;
+    rig.start();
+    TMainForm& form = *rig.windows->mainForm;
+    form.show();
+    Reminder r;
+    r.name = QStringLiteral("Precious");
+    form.model().append(r);
+    // The program folder vanishes: nothing can be written there.
+    const QString folder = rig.dir.path();
+    QVERIFY(QDir(folder).removeRecursively());
+    QVERIFY(!form.close());
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.model().count(), 1);
+    QCOMPARE(rig.closer.messages.size(), 1);
+    QVERIFY(rig.closer.messages.first().startsWith(QStringLiteral("Cannot create file ") + folder));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(form.close());
+    QVERIFY(readFile(rig.path(QStringLiteral("reminder.nld"))).startsWith("Precious - "));
+}
+
+void TestMainForm::commands_withoutSelectionDoNothing()
+{
+    ProgramRig rig;
+    writeFile(rig.path(QStringLiteral("reminder.nld")), sampleData);
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), sampleText);
+    rig.start();
+    TMainForm& form = *rig.windows->mainForm;
+    int modals = 0;
+    rig.closer.handler = [&](QWidget*) {
+        ++modals;
+        return false;
+    };
+    form.ViewAOLClick();
+    form.EditAOLClick();
+    form.DeleteAOLClick();
+    QTest::qWait(100);
+    QCOMPARE(modals, 0);
+    QCOMPARE(form.model().count(), 4);
+}
+
+void TestMainForm::edit_loadsExactlyTheBoxesTheRowSays_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("checkedBoxes");
+    QTest::addColumn<QString>("enabledBoxes");
+    QTest::addColumn<bool>("kalendarEnabled");
+    // A floating date with a time: date/time and time ticked, date unticked but enabled.
+    QTest::newRow("floating date and time") << QByteArray("R - #08.12.26 - 07:15:00 - 0 - 1, - 0")
+                                            << QStringLiteral("rDateTime specTimeCB")
+                                            << QStringLiteral("specDateCB specTimeCB") << false;
+    // No date/time flag but a time: the time box ends ticked but disabled.
+    QTest::newRow("time without flag") << QByteArray("R - #08.12.26 - 07:15:00 - 0 - 2, - 0")
+                                       << QStringLiteral("rStartup specTimeCB") << QString() << false;
+    QTest::newRow("startup and shutdown") << QByteArray("R - #08.12.26 - 0 - 0 - 2,3, - 0")
+                                          << QStringLiteral("rStartup rShutdown") << QString() << false;
+    QTest::newRow("fixed date") << QByteArray("R - 24.12.26 - 0 - 7 - 1,0, - 0")
+                                << QStringLiteral("rDateTime specDateCB")
+                                << QStringLiteral("specDateCB specTimeCB") << true;
+}
+
+void TestMainForm::edit_loadsExactlyTheBoxesTheRowSays()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, checkedBoxes);
+    QFETCH(QString, enabledBoxes);
+    QFETCH(bool, kalendarEnabled);
+    ProgramRig rig;
+    writeFile(rig.path(QStringLiteral("reminder.nld")), line + "\r\n");
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), "-0-\r\nx\r\n==\r\n");
+    rig.start();
+    TMainForm& form = *rig.windows->mainForm;
+    TNewEditDialog& d = *rig.windows->newEditDialog;
+    QStringList checked;
+    QStringList enabled;
+    bool kalendar = false;
+    QString caption;
+    QString time;
+    bool timerStopped = false;
+    rig.closer.handler = [&](QWidget* w) {
+        if (w != &d) {
+            return false;
+        }
+        caption = d.windowTitle();
+        for (QCheckBox* box : {d.rDateTime, d.rStartup, d.rShutdown, d.rIConnect, d.rIDisConnect, d.specDateCB,
+                               d.specTimeCB}) {
+            if (box->isChecked()) {
+                checked.append(box->objectName());
+            }
+        }
+        for (QCheckBox* box : {d.specDateCB, d.specTimeCB}) {
+            if (box->isEnabled()) {
+                enabled.append(box->objectName());
+            }
+        }
+        kalendar = d.Kalendar->isEnabled();
+        time = FormatTime(d.Vrijeme->time());
+        timerStopped = !form.Timer.isActive();
+        d.CancelAOLClick();
+        return true;
+    };
+    form.model().selectRow(0);
+    form.EditAOLClick();
+    QCOMPARE(caption, QStringLiteral("Edit reminder - R"));
+    QVERIFY(timerStopped);
+    QCOMPARE(checked.join(u' '), checkedBoxes);
+    QCOMPARE(enabled.join(u' '), enabledBoxes);
+    QCOMPARE(kalendar, kalendarEnabled);
+    if (line.contains("07:15:00")) {
+        QCOMPARE(time, QStringLiteral("07:15:00"));
+    }
+    QCOMPARE(d.windowTitle(), QStringLiteral("New reminder"));
+    QVERIFY(form.Timer.isActive());
+}
+
+void TestMainForm::edit_writesBackToTheRowItStartedOn()
+{
+    ProgramRig rig;
+    writeFile(rig.path(QStringLiteral("reminder.nld")), sampleData);
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), sampleText);
+    rig.start();
+    TMainForm& form = *rig.windows->mainForm;
+    TNewEditDialog& d = *rig.windows->newEditDialog;
+    rig.closer.handler = [&](QWidget* w) {
+        if (w != &d) {
+            return false;
+        }
+        form.model().selectRow(3); // a trigger selects another row behind the editor
+        d.NameE->setText(QStringLiteral("Mail renamed"));
+        d.OKAOLClick();
+        return true;
+    };
+    form.model().selectRow(2);
+    form.EditAOLClick();
+    QCOMPARE(form.model().at(2).name, QStringLiteral("Mail renamed"));
+    QCOMPARE(form.model().at(3).name, QStringLiteral("Boot"));
+    QCOMPARE(form.model().at(2).events, QStringLiteral("4,"));
+}
+
+void TestMainForm::delete_onlyOkDeletes_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("rowsLeft");
+    QTest::newRow("OK") << QStringLiteral("OK") << 3;
+    QTest::newRow("No") << QStringLiteral("&No") << 4;
+    QTest::newRow("closed") << QString() << 4;
+}
+
+void TestMainForm::delete_onlyOkDeletes()
+{
+    QFETCH(QString, answer);
+    QFETCH(int, rowsLeft);
+    ProgramRig rig;
+    writeFile(rig.path(QStringLiteral("reminder.nld")), sampleData);
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), sampleText);
+    rig.start();
+    TMainForm& form = *rig.windows->mainForm;
+    QString title;
+    QString defaultButton;
+    rig.closer.handler = [&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (!box) {
+            return false;
+        }
+        title = box->windowTitle();
+        defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+        if (answer.isEmpty()) {
+            box->close(); // the close box
+            return true;
+        }
+        return ModalCloser::clickButton(box, answer);
+    };
+    form.model().selectRow(1);
+    form.DeleteAOLClick();
+    QCOMPARE(title, QStringLiteral("Warning"));
+    QCOMPARE(defaultButton, QStringLiteral("OK"));
+    QCOMPARE(rig.closer.messages, QStringList{QStringLiteral("Delete reminder \"Backup\"?")});
+    QCOMPARE(form.model().count(), rowsLeft);
+    if (rowsLeft == 3) {
+        QCOMPARE(form.model().at(1).name, QStringLiteral("Mail"));
+    }
+}
+
+void TestMainForm::delete_lastRowThenCloseWritesEmptyFiles()
+{
+    ProgramRig rig;
+    writeFile(rig.path(QStringLiteral("reminder.nld")), "Only - #08.12.26 - 0 - 0 - 2, - 0\r\n");
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), "-0-\r\nx\r\n==\r\n");
+    rig.start();
+    TMainForm& form = *rig.windows->mainForm;
+    rig.closer.handler = [](QWidget* w) { return ModalCloser::clickButton(w, QStringLiteral("OK")); };
+    form.model().selectRow(0);
+    form.DeleteAOLClick();
+    QCOMPARE(form.model().count(), 0);
+    QVERIFY(form.close());
+    QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nld"))), QByteArray());
+    QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nlt"))), QByteArray());
+}
+
+void TestMainForm::view_editOpensTheEditorOnceOnTheViewedRow()
+{
+    ProgramRig rig;
+    writeFile(rig.path(QStringLiteral("reminder.nld")), sampleData);
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), sampleText);
+    rig.start();
+    TMainForm& form = *rig.windows->mainForm;
+    TAlertDialog& alert = *rig.windows->alertDialog;
+    int editorOpened = 0;
+    bool checkTimerRunning = true;
+    QString viewText;
+    QString pauseCaption;
+    rig.closer.handler = [&](QWidget* w) {
+        if (w == &alert) {
+            viewText = alert.WhenST->text();
+            pauseCaption = alert.PauseSB->text();
+            alert.CheckTimerTimer(); // nobody answers the view: its timer presses Edit
+            return true;
+        }
+        if (w == rig.windows->newEditDialog.get()) {
+            ++editorOpened;
+            checkTimerRunning = alert.CheckTimer.isActive();
+            rig.windows->newEditDialog->CancelAOLClick();
+            return true;
+        }
+        return false;
+    };
+    form.model().selectRow(0);
+    form.ViewAOLClick();
+    QCOMPARE(viewText, QStringLiteral("Alert on 05.03.26 - 09:30:00, "));
+    QCOMPARE(pauseCaption, QStringLiteral("Edit"));
+    QCOMPARE(editorOpened, 1);
+    QVERIFY(!checkTimerRunning);
+    QCOMPARE(alert.windowTitle(), QStringLiteral("Reminder"));
+    QTest::qWait(200);
+    QCOMPARE(editorOpened, 1);
+}
+
+void TestMainForm::alert_pauseMarksTheFiredRowNotTheSelection()
+{
+    ProgramRig rig;
+    writeFile(rig.path(QStringLiteral("reminder.nld")), "Due - 08.12.26 - 11:00:00 - 0 - 1, - 0\r\n"
+                                                        "Other - #08.12.26 - 0 - 0 - 2, - 0\r\n");
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), "-0-\r\nDue now\r\n==\r\n-1-\r\nx\r\n==\r\n");
+    rig.start();
+    TMainForm& form = *rig.windows->mainForm;
+    TAlertDialog& alert = *rig.windows->alertDialog;
+    QString shown;
+    rig.closer.handler = [&](QWidget* w) {
+        if (w != &alert) {
+            return false;
+        }
+        shown = alert.AlertL->text();
+        form.model().selectRow(1);
+        alert.PauseAOLClick();
+        return true;
+    };
+    form.TimerTimer();
+    QCOMPARE(shown, QStringLiteral("Due now"));
+    QCOMPARE(form.model().at(0).ponovno, QStringLiteral("12:00:00"));
+    QCOMPARE(form.model().at(1).ponovno, QStringLiteral("0"));
+    QVERIFY(form.SecondTimer.isActive());
+    QCOMPARE(rig.sound.played.size(), 0); // no sounds.ini: the sound is reported missing instead
+    QCOMPARE(rig.closer.messages, QStringList{QStringLiteral("Sound file not found!")});
+}
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"
