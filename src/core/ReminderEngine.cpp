@@ -20,8 +20,8 @@ void ReminderEngine::scanDateTime()
         return;
     }
     const int count = m_model.count();
+    QDateTime now = m_clock.now();
     for (int row = 0; row < count && row < m_model.count(); ++row) {
-        const QDateTime now = m_clock.now();
         const Reminder& r = m_model.at(row);
         if (!ShouldFire(r, now)) {
             continue;
@@ -44,6 +44,7 @@ void ReminderEngine::scanDateTime()
         }
         m_alerts.showAlert(id);
         release();
+        now = m_clock.now(); // the alert may have been open a long time
         row = m_model.rowOfId(id);
         if (row < 0) {
             return;
@@ -79,8 +80,8 @@ void ReminderEngine::checkPausedAlerts(int intervalMinutes)
     if (busy() || m_alerts.isAlertShowing()) {
         return;
     }
+    QDateTime now = m_clock.now();
     for (int row = 0; row < m_model.count(); ++row) {
-        const QDateTime now = m_clock.now();
         if (!SnoozeDue(m_model.at(row), now, intervalMinutes)) {
             continue;
         }
@@ -95,6 +96,7 @@ void ReminderEngine::checkPausedAlerts(int intervalMinutes)
             m_alerts.showAlert(id);
         }
         release();
+        now = m_clock.now();
         row = m_model.rowOfId(id);
         if (row < 0) {
             return;

@@ -70,3 +70,17 @@ e2e_wait_window() {
 e2e_shot() {
     command -v import >/dev/null 2>&1 && import -window root "$1" 2>/dev/null
 }
+
+# Presses Return in the first visible window titled $1 (its default button answers); 0 when found.
+e2e_answer() {
+    local id
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
+    [ -n "$id" ] || return 1
+    xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id" 2>/dev/null
+    sleep 0.2
+    xdotool key --clearmodifiers Return
+    return 0
+}
+
+# The modification time of a file in nanoseconds, or 0.
+e2e_mtime() { stat -c %Y%N "$1" 2>/dev/null || echo 0; }
