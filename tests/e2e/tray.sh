@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The installed program in a real tray: started with /s it shows only its tray icon; a double
+# click on the icon brings the main window; a second start reports the running instance, brings
+# it forward and ends with exit code 0 while the first keeps running.
+set -u
+BUILD=$1 SRC=$2
+. "$SRC/tests/support/e2e-lib.sh"
+. "$SRC/tests/support/TrayFinder.sh"
+e2e_setup "$BUILD"
+e2e_start_tray
+cd "$PROG" || exit 1
+
+./nudgelark /s > "$E2E_TMP/app.log" 2>&1 &
+E2E_APP_PID=$!
+read -r icon x y < <(find_tray_icon "$E2E_APP_PID" 20) || {
+    echo "FAIL: no tray icon"; e2e_shot "$E2E_TMP/fail.png"; cat "$E2E_TMP/app.log"; exit 1; }
+sleep 1
+if xdotool search --onlyvisible --name '^Nudgelark$' >/dev/null 2>&1; then
+    main=$(xdotool search --onlyvisible --name '^Nudgelark$' | head -1)
+    w=$(xdotool getwindowgeometry --shell "$main" | sed -n 's/^WIDTH=//p')
+    [ "$w" -gt 64 ] && { echo "FAIL: the main window shows after a start with /s"; exit 1; }
+fi
+e2e_shot "$E2E_TMP/tray.png"
+
+xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
+e2e_wait_window Nudgelark 10 >/dev/null || { echo "FAIL: double click did not show the main window"; e2e_shot "$E2E_TMP/fail2.png"; exit 1; }
+e2e_shot "$E2E_TMP/shown.png"
+
+# A second instance: its message, then it ends; the first one stays.
+./nudgelark > "$E2E_TMP/second.log" 2>&1 &
+second=$!
+answered=0
+for _ in $(seq 100); do
+    kill -0 "$second" 2>/dev/null || break
+    if xdotool search --onlyvisible --name '^Error$' >/dev/null 2>&1; then
+        e2e_shot "$E2E_TMP/second-instance.png"
+        e2e_answer Error && answered=1
+    fi
+    sleep 0.2
+done
+wait "$second"
+rc=$?
+[ "$answered" -eq 1 ] || { echo "FAIL: the second instance showed no message"; exit 1; }
+[ "$rc" -eq 0 ] || { echo "FAIL: the second instance ended with $rc"; exit 1; }
+kill -0 "$E2E_APP_PID" 2>/dev/null || { echo "FAIL: the first instance ended"; exit 1; }
+echo "1 passed, 0 failed"
