@@ -1,0 +1,61 @@
+#include "QtSoundOutput.h"
+
+#include "core/WaveFile.h"
+
+#include <QAudioDevice>
+#include <QAudioOutput>
+#include <QFileInfo>
+#include <QMediaDevices>
+#include <QMediaPlayer>
+#include <QUrl>
+
+QtSoundOutput::QtSoundOutput(QObject* parent)
+    : QObject(parent)
+{
+}
+
+QtSoundOutput::~QtSoundOutput()
+{
+    stop();
+}
+
+void QtSoundOutput::ensurePlayer()
+{
+    if (m_player) {
+        return;
+    }
+    // QMediaPlayer rather than QSoundEffect: GStreamer connects to the audio server for each sound,
+    // so sounds play once the server is up even when it was not running at our start (an autostart
+    // at login); QSoundEffect stays silent for the rest of the run in that case.
+    m_player = new QMediaPlayer(this);
+    m_audio = new QAudioOutput(this);
+    m_player->setAudioOutput(m_audio);
+}
+
+QString QtSoundOutput::play(const QString& path)
+{
+    stop();
+    const QString problem = WaveFileProblem(path);
+    if (!problem.isEmpty()) {
+        return problem;
+    }
+    ensurePlayer();
+    // Follow the desktop's current output (a headset plugged in since the last sound); with no known
+    // device, GStreamer picks its default sink.
+    m_audio->setDevice(QMediaDevices::defaultAudioOutput());
+    m_player->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    m_player->play();
+    return {};
+}
+
+void QtSoundOutput::stop()
+{
+    if (m_player) {
+        m_player->stop();
+    }
+}
+
+bool QtSoundOutput::isPlaying() const
+{
+    return m_player && m_player->playbackState() == QMediaPlayer::PlayingState;
+}
