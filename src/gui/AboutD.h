@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+/// The About box: the product's name, version and icon, with OK.
+class TAboutDialog final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TAboutDialog)
+
+public:
+    explicit TAboutDialog(QWidget* parent = nullptr);
+
+    QLabel* ProductName;
+    QLabel* Version;
+    QLabel* Comments;
+    QLabel* ProgramIcon;
+    QPushButton* OKButton;
+};
