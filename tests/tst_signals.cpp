@@ -1,6 +1,9 @@
+#include "platform/SessionEnd.h"
 #include "platform/TerminationSignals.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -20,6 +23,11 @@ private Q_SLOTS:
     void twoSignals_bothArriveInOrder();
     void secondWatcher_inactiveWhileFirstLives();
     void destroyed_previousHandlerBack();
+
+    void sessionEnd_notHeld_answersWhenReceiversReturn();
+    void sessionEnd_held_answersOnlyAfterAnswer();
+    void sessionEnd_holdOutsideRequest_ignored();
+    void sessionEnd_secondRequestWhileHeld_ignored();
 };
 
 void TestSignals::raisedSignal_arrivesOnGuiThread_data()
@@ -92,6 +100,70 @@ void TestSignals::destroyed_previousHandlerBack()
     QSignalSpy spy(&again, &TerminationSignals::terminationRequested);
     std::raise(SIGINT);
     QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 10000);
+}
+
+void TestSignals::sessionEnd_notHeld_answersWhenReceiversReturn()
+{
+    SessionEnd session;
+    QList<bool> interaction;
+    bool endingSeen = false;
+    connect(&session, &SessionEnd::endRequested, this, [&](bool allowed) {
+        interaction.append(allowed);
+        endingSeen = session.isEnding();
+    });
+    session.handleRequest(nullptr);
+    QCOMPARE(interaction, QList<bool>{false});
+    QVERIFY(endingSeen);
+    QVERIFY(!session.isEnding());
+}
+
+void TestSignals::sessionEnd_held_answersOnlyAfterAnswer()
+{
+    SessionEnd session;
+    QStringList log;
+    connect(&session, &SessionEnd::endRequested, this, [&] {
+        session.holdAnswer();
+        log.append(QStringLiteral("held"));
+        // The program's last work runs from the event loop while the answer waits.
+        QTimer::singleShot(300, this, [&] {
+            log.append(QStringLiteral("work done"));
+            session.answer();
+        });
+    });
+    QElapsedTimer clock;
+    clock.start();
+    session.handleRequest(nullptr);
+    log.append(QStringLiteral("answered"));
+    QCOMPARE(log, (QStringList{QStringLiteral("held"), QStringLiteral("work done"), QStringLiteral("answered")}));
+    QVERIFY(clock.elapsed() >= 250);
+    QVERIFY(!session.isEnding());
+}
+
+void TestSignals::sessionEnd_holdOutsideRequest_ignored()
+{
+    SessionEnd session;
+    session.holdAnswer();
+    int notices = 0;
+    connect(&session, &SessionEnd::endRequested, this, [&] { ++notices; });
+    QElapsedTimer clock;
+    clock.start();
+    session.handleRequest(nullptr);
+    QCOMPARE(notices, 1);
+    QVERIFY(clock.elapsed() < 5000);
+}
+
+void TestSignals::sessionEnd_secondRequestWhileHeld_ignored()
+{
+    SessionEnd session;
+    int notices = 0;
+    connect(&session, &SessionEnd::endRequested, this, [&] {
+        ++notices;
+        session.holdAnswer();
+        QTimer::singleShot(50, this, [&] { session.handleRequest(nullptr); });
+        QTimer::singleShot(200, this, [&] { session.answer(); });
+    });
+    session.handleRequest(nullptr);
+    QCOMPARE(notices, 1);
 }
 
 QTEST_GUILESS_MAIN(TestSignals)
