@@ -248,6 +248,16 @@ void TestReminderFile::load_shortAndBlankLinesAreRepairedOrSkipped()
     QVERIFY(!rows.at(1).checked);
     QCOMPARE(rows.at(2).events, QStringLiteral("2,"));
     QVERIFY(rows.at(2).checked);
+
+    // Found by fuzzing: all six fields present but the date left blank.
+    const QList<Reminder> blank = ParseDataFile("D30 -  - #07.12.2?6 - 18:00:00 - 30 - .,e\xb2.D30 gggg26 - ggg0\n"
+                                                "Gaps -   -  -  -  - 1\n");
+    QCOMPARE(blank.size(), 2);
+    QCOMPARE(blank.at(0).date, QStringLiteral("0"));
+    QCOMPARE(blank.at(1).date, QStringLiteral("0"));
+    QCOMPARE(blank.at(1).time, QStringLiteral("0"));
+    QCOMPARE(blank.at(1).repeat, QStringLiteral("0"));
+    QVERIFY(blank.at(1).checked);
 }
 
 void TestReminderFile::load_invalidUtf8ReadsAsWindows1252()

@@ -53,7 +53,8 @@ QDate ParseDate(QStringView text, int currentYear)
     const int month = readNumber(text.sliced(dot1 + 1, dot2 - dot1 - 1), 2);
     const QStringView yearText = text.sliced(dot2 + 1);
     int year = readNumber(yearText, 4);
-    if (day < 0 || month < 0 || year < 0) {
+    // Two-digit years fall in the window; a four-digit year is taken as it stands.
+    if (day < 0 || month < 0 || year < 0 || yearText.size() == 3) {
         return {};
     }
     if (yearText.size() <= 2) {

@@ -11,7 +11,8 @@ QString FormatDate(QDate date);
 /// "HH:mm:ss", 24-hour clock.
 QString FormatTime(QTime time);
 /// Reads "d.m.yy" (one or two digits for day and month); a two-digit year falls in the hundred
-/// years that start 50 years before currentYear. Anything else gives an invalid date.
+/// years that start 50 years before currentYear; four digits are the year itself. Anything else
+/// gives an invalid date.
 QDate ParseDate(QStringView text, int currentYear);
 /// Reads "H:m:s" (hours 0-23); anything else gives an invalid time.
 QTime ParseTime(QStringView text);

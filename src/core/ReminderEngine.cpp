@@ -4,6 +4,11 @@
 #include "EventFlags.h"
 #include "TriggerRules.h"
 
+#include <QLoggingCategory>
+
+// Off unless asked for (QT_LOGGING_RULES="nudgelark.triggers=true"): what fired and why.
+Q_LOGGING_CATEGORY(lcTriggers, "nudgelark.triggers", QtWarningMsg)
+
 ReminderEngine::ReminderEngine(ReminderModel& model, const Clock& clock, AlertPresenter& alerts,
                                EventSoundSink& sounds, QObject* parent)
     : QObject(parent)
@@ -29,6 +34,7 @@ void ReminderEngine::scanDateTime()
         const std::optional<QDateTime> due = DueInstant(r, now);
         const quint64 id = r.id;
         m_inProgress = true;
+        qCInfo(lcTriggers, "fires \"%s\" on event 1", qPrintable(r.name));
         m_model.setChecked(row, true);
         m_model.selectRow(row);
         m_sounds.playEventSound(QChar(char16_t(EventKind::DateTime)));
@@ -87,6 +93,7 @@ void ReminderEngine::checkPausedAlerts(int intervalMinutes)
         }
         const quint64 id = m_model.at(row).id;
         m_inProgress = true;
+        qCInfo(lcTriggers, "paused alert of \"%s\" comes back", qPrintable(m_model.at(row).name));
         m_model.setField(row, Field::Ponovno, QStringLiteral("0"));
         m_model.setPausedAt(row, {});
         m_sounds.playEventSound(QChar(char16_t(EventKind::DateTime)));
@@ -128,6 +135,7 @@ void ReminderEngine::fireQueued(const Pending& p)
     if (row < 0) {
         return; // deleted while it waited
     }
+    qCInfo(lcTriggers, "fires \"%s\" on event %c", qPrintable(m_model.at(row).name), char(p.flag.unicode()));
     m_model.selectRow(row);
     m_sounds.playEventSound(p.flag);
     if (m_model.rowOfId(p.id) >= 0) {

@@ -183,6 +183,12 @@ QList<Reminder> ParseDataFile(const QByteArray& bytes)
             r.repeat = repeats.take(lines, fields[3]);
             r.events = events.take(lines, fields[4]);
             r.checked = std::memchr(text.data() + pos, '1', text.size() - pos) != nullptr;
+            // A hand-edited line may leave a field blank: no blank date, time or step reaches the engine.
+            for (QString* field : {&r.date, &r.time, &r.repeat}) {
+                if (field->trimmed().isEmpty()) {
+                    *field = RepeatedText::zero();
+                }
+            }
         } else {
             // A short line: it keeps its name; a blank or partial date never reaches the engine.
             r.name = lines.decode(found > 0 ? fields[0] : line);
