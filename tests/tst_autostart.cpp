@@ -193,11 +193,14 @@ void TestAutostart::parse_plainAndQuotedArguments_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("unquoted") << QStringLiteral("/usr/bin/nudgelark /s")
                               << QStringList{QStringLiteral("/usr/bin/nudgelark"), QStringLiteral("/s")};
-    QTest::newRow("extra spaces") << QStringLiteral("  a   b  ") << QStringList{QStringLiteral("a"), QStringLiteral("b")};
+    QTest::newRow("extra spaces") << QStringLiteral("  a   b  ")
+                                  << QStringList{QStringLiteral("a"), QStringLiteral("b")};
     QTest::newRow("quoted empty") << QStringLiteral("\"\" x") << QStringList{QString(), QStringLiteral("x")};
     QTest::newRow("single backslash escape") << QStringLiteral("\"a\\\"b\"") << QStringList{QStringLiteral("a\"b")};
-    QTest::newRow("string escape space") << QStringLiteral("a\\sb") << QStringList{QStringLiteral("a"), QStringLiteral("b")};
-    QTest::newRow("percent") << QStringLiteral("100%% done") << QStringList{QStringLiteral("100%"), QStringLiteral("done")};
+    QTest::newRow("string escape space") << QStringLiteral("a\\sb")
+                                         << QStringList{QStringLiteral("a"), QStringLiteral("b")};
+    QTest::newRow("percent") << QStringLiteral("100%% done")
+                             << QStringList{QStringLiteral("100%"), QStringLiteral("done")};
 }
 
 void TestAutostart::parse_plainAndQuotedArguments()

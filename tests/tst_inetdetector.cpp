@@ -63,8 +63,7 @@ void TestINetDetector::lastAddressRule_data()
         << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("10.0.0.7")} << true;
     QTest::newRow("debian host name address") << QStringList{QStringLiteral("127.0.1.1")} << true;
     QTest::newRow("empty last text") << QStringList{QStringLiteral("10.0.0.7"), QString()} << false;
-    QTest::newRow("loopback with spaces is not exactly loopback") << QStringList{QStringLiteral(" 127.0.0.1")}
-                                                                  << true;
+    QTest::newRow("loopback with spaces is not exactly loopback") << QStringList{QStringLiteral(" 127.0.0.1")} << true;
 }
 
 void TestINetDetector::lastAddressRule()
@@ -197,9 +196,8 @@ void TestINetDetector::changeToOnline_noticeTwiceWithOnlineTrue()
     FakeHostAddressSource source(kOffline);
     TINetDetector detector(source);
     QList<bool> seen;
-    connect(&detector, &TINetDetector::Changed, this, [&seen](TINetDetector* sender) {
-        seen.append(sender->Online());
-    });
+    connect(&detector, &TINetDetector::Changed, this,
+            [&seen](TINetDetector* sender) { seen.append(sender->Online()); });
     detector.setDispatchInterval(20);
     QTRY_VERIFY_WITH_TIMEOUT(source.calls() >= 4, 10000);
     QVERIFY(seen.isEmpty());

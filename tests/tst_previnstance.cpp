@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
 #include <cstring>
+#include <memory>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -28,7 +28,7 @@ struct Instance
         : guard(nullptr, kPrefix), raised(&guard, &TPrevInstance::RaiseRequested)
     {
         guard.OnAllowedInstancesExceeded = [this, handlerAction, changeAction](TPrevInstance* sender, int count,
-                                                                              TFoundAction& action) {
+                                                                               TFoundAction& action) {
             eventSender = sender;
             eventCounts.append(count);
             if (changeAction) {

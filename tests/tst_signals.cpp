@@ -3,11 +3,11 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <csignal>
 

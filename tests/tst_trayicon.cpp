@@ -257,8 +257,8 @@ void TestTrayIcon::trigger_downClickUp()
 {
     Fixture* f = makeFixture();
     f->backend->report(QSystemTrayIcon::Trigger);
-    QCOMPARE(f->log, (QStringList{QStringLiteral("MouseDown left"), QStringLiteral("Click"),
-                                  QStringLiteral("MouseUp left")}));
+    QCOMPARE(f->log,
+             (QStringList{QStringLiteral("MouseDown left"), QStringLiteral("Click"), QStringLiteral("MouseUp left")}));
     QVERIFY(!f->menu.isVisible());
 }
 
@@ -268,9 +268,9 @@ void TestTrayIcon::doubleClick_firstClickThenDblClickDefaultItemAndRelease()
     // A double click reaches the program as Trigger (first click), then DoubleClick.
     f->backend->report(QSystemTrayIcon::Trigger);
     f->backend->report(QSystemTrayIcon::DoubleClick);
-    QCOMPARE(f->log, (QStringList{QStringLiteral("MouseDown left"), QStringLiteral("Click"),
-                                  QStringLiteral("MouseUp left"), QStringLiteral("DblClick"), QStringLiteral("Show"),
-                                  QStringLiteral("MouseUp left")}));
+    QCOMPARE(f->log,
+             (QStringList{QStringLiteral("MouseDown left"), QStringLiteral("Click"), QStringLiteral("MouseUp left"),
+                          QStringLiteral("DblClick"), QStringLiteral("Show"), QStringLiteral("MouseUp left")}));
 }
 
 void TestTrayIcon::doubleClick_noDefaultItem_onlyEvents()
@@ -336,10 +336,10 @@ void TestTrayIcon::noMenu_eventsStillRaised()
     f->backend->report(QSystemTrayIcon::Trigger);
     f->tray->setLeftPopup(false);
     f->backend->report(QSystemTrayIcon::DoubleClick);
-    QCOMPARE(f->log, (QStringList{QStringLiteral("MouseDown right"), QStringLiteral("MouseUp right"),
-                                  QStringLiteral("MouseDown left"), QStringLiteral("Click"),
-                                  QStringLiteral("MouseUp left"), QStringLiteral("DblClick"),
-                                  QStringLiteral("MouseUp left")}));
+    QCOMPARE(f->log,
+             (QStringList{QStringLiteral("MouseDown right"), QStringLiteral("MouseUp right"),
+                          QStringLiteral("MouseDown left"), QStringLiteral("Click"), QStringLiteral("MouseUp left"),
+                          QStringLiteral("DblClick"), QStringLiteral("MouseUp left")}));
     QVERIFY(!f->menu.isVisible());
 }
 
@@ -495,7 +495,8 @@ void TestTrayIcon::minimizeToTray_minimisingHidesToTray()
     QTRY_VERIFY_WITH_TIMEOUT(!f->owner.isVisible(), 10000);
     QVERIFY(f->tray->IconVisible());
     // HideMainForm's add, then the second write of IconVisible.
-    QCOMPARE(f->log, (QStringList{QStringLiteral("tray add [shown minimised]"), QStringLiteral("tray add [hidden minimised]")}));
+    QCOMPARE(f->log, (QStringList{QStringLiteral("tray add [shown minimised]"),
+                                  QStringLiteral("tray add [hidden minimised]")}));
 }
 
 void TestTrayIcon::minimizeToTray_off_minimisingOnlyMinimises()

@@ -54,9 +54,7 @@ QString safePart(const QString& text)
 
 } // namespace
 
-TPrevInstance::TPrevInstance(QObject* parent, const QString& namePrefix) : QObject(parent), m_namePrefix(namePrefix)
-{
-}
+TPrevInstance::TPrevInstance(QObject* parent, const QString& namePrefix) : QObject(parent), m_namePrefix(namePrefix) {}
 
 TPrevInstance::~TPrevInstance() = default;
 
@@ -71,12 +69,11 @@ QString TPrevInstance::baseName() const
     }
     const QString folder = socketFolder();
     const QString uid = QString::number(::getuid());
-    QString name = folder + u'/' + safePart(m_namePrefix) + QLatin1String("instance-") + uid + u'-' + className +
-                   u'-' + safePart(title);
+    QString name = folder + u'/' + safePart(m_namePrefix) + QLatin1String("instance-") + uid + u'-' + className + u'-' +
+                   safePart(title);
     if (name.toUtf8().size() + 3 > kMaxSocketPath) {
         // Too long for a socket path: a digest of the title tells it apart just as well.
-        const QByteArray digest =
-            QCryptographicHash::hash(title.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+        const QByteArray digest = QCryptographicHash::hash(title.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
         name = folder + u'/' + safePart(m_namePrefix).left(16) + QLatin1String("instance-") + uid + u'-' + className +
                u'-' + QString::fromLatin1(digest);
     }

@@ -52,9 +52,7 @@ TTrayIcon::TTrayIcon(QWidget* owner, TrayBackend* backend)
 
 TTrayIcon::~TTrayIcon()
 {
-    if (m_owner) {
-        m_owner->removeEventFilter(this);
-    }
+    // The owner may be half destroyed here (this is its child); Qt drops a deleted event filter itself.
     m_backend->setVisible(false);
 }
 

@@ -8,8 +8,7 @@ class FakeHostAddressSource final : public HostAddressSource
 public:
     explicit FakeHostAddressSource(QStringList addresses = {QStringLiteral("127.0.0.1")})
         : m_addresses(std::move(addresses))
-    {
-    }
+    {}
     QStringList addresses() const override
     {
         ++m_calls;
