@@ -3,12 +3,14 @@
 # with a null sink, records the sink and measures what came out:
 #  1. GenSound.wav is heard (peak above 0.1);
 #  2. a second sound started into a long one stops the long one.
-# Usage: sound_pulse.sh <path-to-nudgelark> <source-dir>. Exit 77 when it cannot run here.
+# Usage: sound_pulse.sh <build-dir> <source-dir>. Exit 77 when it cannot run here.
 set -u
 
-program="${1:?path to nudgelark}"
+build="${1:?build folder (or the nudgelark in it)}"
 source_dir="${2:?source folder}"
-driver="$(cd "$(dirname "$program")/.." 2>/dev/null && pwd)/tests/tst_soundoutput"
+# Given the program rather than the build folder, the build folder is above the program's.
+[ -d "$build" ] || build="$(dirname "$build")/.."
+driver="$(cd "$build" 2>/dev/null && pwd)/tests/tst_soundoutput"
 sounds="$source_dir/resources/sounds"
 
 skip() { echo "skipped: $*"; exit 77; }
