@@ -22,7 +22,6 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSessionManager>
 #include <QStyle>
 #include <QTimeEdit>
 #include <cstdio>
@@ -510,13 +509,6 @@ void TMainForm::WMEndSession()
         return;
     }
     finishShutdown();
-}
-
-void TMainForm::commitDataRequested(QSessionManager& manager)
-{
-    manager.allowsInteraction();
-    WMEndSession();
-    manager.release();
 }
 
 void TMainForm::finishShutdown()

@@ -15,7 +15,6 @@ class QAction;
 class QListView;
 class QMenu;
 class QPushButton;
-class QSessionManager;
 class TAboutDialog;
 class TAlertDialog;
 class TINetDetector;
@@ -107,7 +106,6 @@ public:
     /// The end of the session: the shutdown scan, then the ordinary close. Never refuses, never
     /// blocks on a failing save.
     void WMEndSession();
-    void commitDataRequested(QSessionManager& manager);
 
     /// Shows text in the alert window, modally, for the row rowId.
     void ShowAlert(const QString& text, quint64 rowId);

@@ -14,10 +14,10 @@
 #include "platform/InterfaceAddressSource.h"
 #include "platform/QSettingsStore.h"
 #include "platform/QtSoundOutput.h"
+#include "platform/SessionEnd.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
-#include <QSessionManager>
 
 ProgramWindows::ProgramWindows(const ProgramSeams& seams)
 {
@@ -105,8 +105,10 @@ int RunProgram(QApplication& app, const QStringList& arguments)
     TerminationSignals signalWatcher;
     QObject::connect(&signalWatcher, &TerminationSignals::terminationRequested, &mainForm,
                      [&mainForm](int) { mainForm.WMEndSession(); });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &mainForm,
-                     [&mainForm](QSessionManager& manager) { mainForm.commitDataRequested(manager); });
+    // The shutdown scan runs inside the session manager's request, so the answer goes after it;
+    // alerts queued behind an open alert come later, the reminders having been saved first.
+    SessionEnd sessionEnd;
+    QObject::connect(&sessionEnd, &SessionEnd::endRequested, &mainForm, [&mainForm](bool) { mainForm.WMEndSession(); });
 
     mainForm.Timer.stop();
     windows.pocetakDialog->Timer.start();
