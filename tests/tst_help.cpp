@@ -259,9 +259,9 @@ void TestHelp::message_okOnly_escapeAnswersOk()
 {
     whenMessageBoxShows([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
     HelpViewer help(installedHelp());
-    QCOMPARE(ShowMessage(nullptr, QMessageBox::Critical, u"Error"_s, u"Sound file not found!"_s, QMessageBox::Ok,
-                         &help, 0),
-             int(QMessageBox::Ok));
+    QCOMPARE(
+        ShowMessage(nullptr, QMessageBox::Critical, u"Error"_s, u"Sound file not found!"_s, QMessageBox::Ok, &help, 0),
+        int(QMessageBox::Ok));
     // Escape did not open the help.
     QVERIFY(help.window() == nullptr);
 }

@@ -226,14 +226,17 @@ void TestIniFile::save_writesCrLfAndUtf8()
     IniFile ini;
     ini.setValue(u"Sounds"_s, u"DateTimeE"_s, u"/zvuk/čaša.wav"_s);
     QVERIFY(ini.save(path));
-    QCOMPARE(readFile(path), QByteArray("[Sounds]\r\nDateTimeE=/zvuk/\xC4\x8D" "a\xC5\xA1" "a.wav\r\n"));
+    QCOMPARE(readFile(path), QByteArray("[Sounds]\r\nDateTimeE=/zvuk/\xC4\x8D"
+                                        "a\xC5\xA1"
+                                        "a.wav\r\n"));
 }
 
 void TestIniFile::load_windows1252File_isDecoded()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"sounds.ini"_s);
-    writeFile(path, "[Sounds]\r\nDateTimeE=C:\\Zvuci\\\x8A" "um \x80.wav\r\n");
+    writeFile(path, "[Sounds]\r\nDateTimeE=C:\\Zvuci\\\x8A"
+                    "um \x80.wav\r\n");
     IniFile ini;
     QVERIFY(ini.load(path));
     QCOMPARE(ini.value(u"Sounds", u"DateTimeE"), u"C:\\Zvuci\\Šum €.wav"_s);
@@ -326,11 +329,10 @@ void TestIniFile::garbage_neverCrashes()
 
 void TestIniFile::soundKeys_flagsAndDefaults()
 {
-    QCOMPARE(SoundKeys(), (QStringList{u"DateTimeE"_s, u"StartupE"_s, u"ShutdownE"_s, u"IConnectE"_s,
-                                       u"IDisConnectE"_s}));
-    QCOMPARE(DefaultSoundFileNames(),
-             (QStringList{u"GenSound.wav"_s, u"Startup Sound.wav"_s, u"ShutDown Sound.wav"_s,
-                          u"IConnect Sound.wav"_s, u"IDisConnect Sound.wav"_s}));
+    QCOMPARE(SoundKeys(),
+             (QStringList{u"DateTimeE"_s, u"StartupE"_s, u"ShutdownE"_s, u"IConnectE"_s, u"IDisConnectE"_s}));
+    QCOMPARE(DefaultSoundFileNames(), (QStringList{u"GenSound.wav"_s, u"Startup Sound.wav"_s, u"ShutDown Sound.wav"_s,
+                                                   u"IConnect Sound.wav"_s, u"IDisConnect Sound.wav"_s}));
     for (int row = 0; row < EventSoundCount; ++row) {
         QCOMPARE(SoundFlag(row), QChar(u'1' + row));
         QCOMPARE(SoundKeyForFlag(SoundFlag(row)), SoundKeys().at(row));

@@ -134,12 +134,11 @@ void TestSoundOutput::inspectWave_data()
     QTest::newRow("mu-law") << wave(fmtBody(7, 1, 8000, 8)) << WaveCheck::Playable;
     QTest::newRow("extensible PCM 24") << wave(extensibleBody(6, 48000, 24, 1)) << WaveCheck::Playable;
     QTest::newRow("extensible float") << wave(extensibleBody(2, 48000, 32, 3)) << WaveCheck::Playable;
-    QTest::newRow("chunks before fmt and data")
-        << riff(chunk("LIST", "INFOISFT\x05\0\0\0sox!") + chunk("fmt ", pcm16) + chunk("fact", "\1\0\0\0") +
-                chunk("data", QByteArray(16, '\0')))
-        << WaveCheck::Playable;
-    QTest::newRow("fmt chunk with extra bytes") << wave(fmtBody(1, 1, 44100, 16) + QByteArray("\0\0", 2))
+    QTest::newRow("chunks before fmt and data") << riff(chunk("LIST", "INFOISFT\x05\0\0\0sox!") + chunk("fmt ", pcm16) +
+                                                        chunk("fact", "\1\0\0\0") + chunk("data", QByteArray(16, '\0')))
                                                 << WaveCheck::Playable;
+    QTest::newRow("fmt chunk with extra bytes")
+        << wave(fmtBody(1, 1, 44100, 16) + QByteArray("\0\0", 2)) << WaveCheck::Playable;
     QTest::newRow("data shorter than declared")
         << riff(chunk("fmt ", pcm16)).append("data").append("\xFF\xFF\0\0", 4).append(QByteArray(100, 'x'))
         << WaveCheck::Playable;
@@ -164,8 +163,7 @@ void TestSoundOutput::inspectWave_data()
     noAlign[13] = 0;
     QTest::newRow("block align 0") << wave(noAlign) << WaveCheck::Damaged;
     QTest::newRow("chunk running past the end")
-        << riff(chunk("fmt ", pcm16)).append("LIST").append("\0\0\0\x7F", 4).append("data")
-        << WaveCheck::Damaged;
+        << riff(chunk("fmt ", pcm16)).append("LIST").append("\0\0\0\x7F", 4).append("data") << WaveCheck::Damaged;
     QTest::newRow("extensible fmt cut short") << wave(fmtBody(0xFFFE, 2, 44100, 16)) << WaveCheck::Damaged;
 
     QTest::newRow("IMA ADPCM") << wave(fmtBody(0x11, 1, 22050, 4)) << WaveCheck::Unsupported;
@@ -214,8 +212,8 @@ void TestSoundOutput::inspectWave_everyTruncation_isRejected()
 void TestSoundOutput::shippedSounds_arePlayableWave_data()
 {
     QTest::addColumn<QString>("name");
-    for (const char* name : {"GenSound.wav", "Startup Sound.wav", "ShutDown Sound.wav", "IConnect Sound.wav",
-                             "IDisConnect Sound.wav"}) {
+    for (const char* name :
+         {"GenSound.wav", "Startup Sound.wav", "ShutDown Sound.wav", "IConnect Sound.wav", "IDisConnect Sound.wav"}) {
         QTest::newRow(name) << QString::fromLatin1(name);
     }
 }
@@ -317,8 +315,9 @@ void TestSoundOutput::realAudio_driver()
         QSKIP("run by tests/e2e/sound_pulse.sh against its own audio server");
     }
     const QString second = qEnvironmentVariable("NUDGELARK_AUDIO_SECOND");
-    const int gap = qEnvironmentVariableIsSet("NUDGELARK_AUDIO_GAP_MS") ? qEnvironmentVariableIntValue("NUDGELARK_AUDIO_GAP_MS")
-                                                                         : 200;
+    const int gap = qEnvironmentVariableIsSet("NUDGELARK_AUDIO_GAP_MS")
+                        ? qEnvironmentVariableIntValue("NUDGELARK_AUDIO_GAP_MS")
+                        : 200;
     const int hold = qEnvironmentVariableIsSet("NUDGELARK_AUDIO_HOLD_MS")
                          ? qEnvironmentVariableIntValue("NUDGELARK_AUDIO_HOLD_MS")
                          : 2500;

@@ -62,8 +62,8 @@ bool supported(const WaveFormat& f)
 }
 
 // The GUID of an extensible file's sub-format after its first two bytes, which hold the format tag.
-constexpr char SubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, char(0x80),
-                                    0x00, 0x00, char(0xAA), 0x00, 0x38, char(0x9B), 0x71};
+constexpr char SubFormatTail[] = "\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71";
+constexpr size_t SubFormatTailSize = sizeof SubFormatTail - 1;
 
 // Reads a fmt chunk of the given size; the device stands at its first byte.
 WaveCheck readFormat(QIODevice& device, quint32 size, WaveFormat* f)
@@ -86,7 +86,7 @@ WaveCheck readFormat(QIODevice& device, quint32 size, WaveFormat* f)
             return WaveCheck::Damaged;
         }
         const quint16 validBits = le16(fmt + 18);
-        if (validBits > f->bitsPerSample || std::memcmp(fmt + 26, SubFormatTail, sizeof SubFormatTail) != 0) {
+        if (validBits > f->bitsPerSample || std::memcmp(fmt + 26, SubFormatTail, SubFormatTailSize) != 0) {
             return WaveCheck::Unsupported;
         }
         f->formatTag = le16(fmt + 24);

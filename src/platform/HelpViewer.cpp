@@ -66,11 +66,7 @@ QString anchorOf(const QString& page)
 
 } // namespace
 
-HelpViewer::HelpViewer(QString helpFolder, QObject* parent)
-    : QObject(parent)
-    , m_folder(std::move(helpFolder))
-{
-}
+HelpViewer::HelpViewer(QString helpFolder, QObject* parent) : QObject(parent), m_folder(std::move(helpFolder)) {}
 
 HelpViewer::~HelpViewer()
 {

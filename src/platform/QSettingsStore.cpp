@@ -40,10 +40,7 @@ QSettingsStore::QSettingsStore()
 #endif
 }
 
-QSettingsStore::QSettingsStore(QString filePath)
-    : m_filePath(std::move(filePath))
-{
-}
+QSettingsStore::QSettingsStore(QString filePath) : m_filePath(std::move(filePath)) {}
 
 QSettingsStore::~QSettingsStore() = default;
 

@@ -9,10 +9,7 @@
 #include <QMediaPlayer>
 #include <QUrl>
 
-QtSoundOutput::QtSoundOutput(QObject* parent)
-    : QObject(parent)
-{
-}
+QtSoundOutput::QtSoundOutput(QObject* parent) : QObject(parent) {}
 
 QtSoundOutput::~QtSoundOutput()
 {
