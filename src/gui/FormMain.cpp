@@ -64,7 +64,6 @@ TMainForm::TMainForm(MainFormContext context, QWidget* parent)
     LView->setSelectionMode(QAbstractItemView::SingleSelection);
     LView->setSelectionBehavior(QAbstractItemView::SelectRows);
     LView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    LView->setUniformItemSizes(true);
     QFont listFont(QStringLiteral("Tahoma"), 8);
     listFont.setBold(true);
     LView->setFont(listFont);
