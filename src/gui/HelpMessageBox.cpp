@@ -54,6 +54,10 @@ int ShowMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title, c
         QObject::connect(f1, &QShortcut::activated, help, [help, helpContext] { help->showContext(helpContext); });
     }
 
+    // Plain captions, as on Windows: without an icon theme the style's button icons look broken.
+    for (QAbstractButton* button : box.buttons()) {
+        button->setIcon(QIcon());
+    }
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     return clicked ? int(box.standardButton(clicked)) : int(QMessageBox::NoButton);
