@@ -13,6 +13,9 @@ trap 'rm -rf "$work"' EXIT
 
 rate=44100
 
+# calc EXPRESSION: decimal arithmetic.
+calc() { awk "BEGIN { print $* }"; }
+
 # partial NAME FREQUENCY LENGTH: a sine that fades out over LENGTH seconds.
 partial() {
     sox -D -n -r "$rate" -c 1 -b 16 "$work/$1.wav" synth "$3" sine "$2" \
@@ -23,8 +26,8 @@ partial() {
 note() {
     local name="$1" freq="$2" len="$3"
     partial "$name-1" "$freq" "$len"
-    partial "$name-2" "$(echo "$freq * 2" | bc -l)" "$(echo "$len * 0.6" | bc -l)"
-    partial "$name-3" "$(echo "$freq * 3" | bc -l)" "$(echo "$len * 0.3" | bc -l)"
+    partial "$name-2" "$(calc "$freq * 2")" "$(calc "$len * 0.6")"
+    partial "$name-3" "$(calc "$freq * 3")" "$(calc "$len * 0.3")"
     sox -D -m -v 0.6 "$work/$name-1.wav" -v 0.25 "$work/$name-2.wav" -v 0.12 "$work/$name-3.wav" \
         -b 16 "$work/$name.wav"
 }
@@ -37,7 +40,7 @@ chord() {
     local inputs=() i=0 freq
     for freq in "$@"; do
         note "n$i" "$freq" "$len"
-        sox -D "$work/n$i.wav" "$work/p$i.wav" pad "$(echo "$i * $step" | bc -l)" 0
+        sox -D "$work/n$i.wav" "$work/p$i.wav" pad "$(calc "$i * $step")" 0
         inputs+=("$work/p$i.wav")
         i=$((i + 1))
     done
