@@ -7,9 +7,15 @@
 #include <QFileInfo>
 #include <QMediaDevices>
 #include <QMediaPlayer>
+#include <QTimer>
 #include <QUrl>
 
-QtSoundOutput::QtSoundOutput(QObject* parent) : QObject(parent) {}
+QtSoundOutput::QtSoundOutput(QObject* parent) : QObject(parent)
+{
+    // The media framework takes a while to start the first time; start it once the event loop runs
+    // (behind the splash window) rather than when the first reminder fires.
+    QTimer::singleShot(0, this, &QtSoundOutput::ensurePlayer);
+}
 
 QtSoundOutput::~QtSoundOutput()
 {
