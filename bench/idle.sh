@@ -24,7 +24,7 @@ for i in $(seq 0 999); do
     case $((i % 4)) in
     0) printf 'Appointment %d - 24.12.40 - 09:30:00 - 0 - 1, - 0\r\n' "$i" ;;
     1) printf 'Weekly %d - 01.06.41 - 0 - 7 - 1,0, - 0\r\n' "$i" ;;
-    2) printf 'At start %d - #08.12.26 - 0 - 0 - 2,3, - 0\r\n' "$i" ;;
+    2) printf 'At start %d - #08.12.26 - 0 - 0 - 2,3, - 1\r\n' "$i" ;;
     3) printf 'Online %d - #08.12.26 - 0 - 0 - 4,5, - 1\r\n' "$i" ;;
     esac
 done > "$PROG/reminder.nld"
