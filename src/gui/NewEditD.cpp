@@ -62,7 +62,7 @@ TNewEditDialog::TNewEditDialog(NewEditHost host, QWidget* parent)
     NameE = new QLineEdit(this);
     NameE->setObjectName(QStringLiteral("NameE"));
     NameE->setGeometry(16, 32, 361, 21);
-    Label2 = label(QStringLiteral("What to  do:"), "Label2", this, 192, 50);
+    Label2 = label(QStringLiteral("What to  do:"), "Label2", this, 192, 54);
     WhatRE = new QTextEdit(this);
     WhatRE->setObjectName(QStringLiteral("WhatRE"));
     WhatRE->setAcceptRichText(false);
@@ -111,6 +111,9 @@ TNewEditDialog::TNewEditDialog(NewEditHost host, QWidget* parent)
         b->setFont(buttonFont);
         b->setFlat(true);
         b->setAutoDefault(false);
+        // Flat buttons take no focus: a click on Cancel or Help does not leave the field being
+        // edited, so it does not run that field's check.
+        b->setFocusPolicy(Qt::NoFocus);
         b->setGeometry(lefts[i++], 304, 75, 23);
     }
     OKSB->setObjectName(QStringLiteral("OKSB"));
@@ -199,33 +202,43 @@ QString TNewEditDialog::repeatText() const
     return text.isEmpty() ? QStringLiteral("0") : text;
 }
 
-bool TNewEditDialog::reportInvalidRepeat()
+void TNewEditDialog::reportInvalidRepeat()
 {
     ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("Invalid repeat interval!"),
                 QMessageBox::Ok, m_host.help, 6);
     RepeatE->clear();
     RepeatE->setFocus();
-    return true;
 }
 
-void TNewEditDialog::RepeatEExit()
+bool TNewEditDialog::repeatInRange() const
 {
-    if (m_inRepeatExit || !isVisible()) {
-        return;
-    }
-    m_inRepeatExit = true;
     bool ok = false;
     const QString text = RepeatE->text().trimmed();
     const qlonglong n = text.isEmpty() ? 0 : text.toLongLong(&ok);
     if (!text.isEmpty() && !ok) {
-        // Pasted text that is not a whole number: refused like a step out of range.
-        reportInvalidRepeat();
-    } else if (specDateCB->isChecked() && n > 1000) {
-        reportInvalidRepeat();
-    } else if (n > 1440) {
-        reportInvalidRepeat();
+        // Text that is not a whole number (set from a hand-edited data file): refused like a step out of range.
+        return false;
     }
+    if (specDateCB->isChecked() && n > 1000) {
+        return false;
+    }
+    return n <= 1440;
+}
+
+bool TNewEditDialog::checkRepeat()
+{
+    if (m_inRepeatExit || !isVisible() || repeatInRange()) {
+        return true;
+    }
+    m_inRepeatExit = true; // the message box takes the focus away from the field once more
+    reportInvalidRepeat();
     m_inRepeatExit = false;
+    return false;
+}
+
+void TNewEditDialog::RepeatEExit()
+{
+    checkRepeat();
 }
 
 void TNewEditDialog::VrijemeExit()
@@ -282,6 +295,11 @@ void TNewEditDialog::setWhatText(const QString& what)
 
 void TNewEditDialog::OKAOLClick()
 {
+    // OK takes no focus, so a step typed just before it has not been checked yet: pressing OK
+    // leaves the field, and the check runs as it would on any other way out.
+    if (RepeatE->hasFocus() && !checkRepeat()) {
+        return;
+    }
     if (NameE->text().isEmpty()) {
         ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
                     QStringLiteral("Reminder name not specified!"), QMessageBox::Ok);

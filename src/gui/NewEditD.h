@@ -82,7 +82,9 @@ protected:
 
 private:
     QString repeatText() const;
-    bool reportInvalidRepeat();
+    bool repeatInRange() const;
+    bool checkRepeat();
+    void reportInvalidRepeat();
 
     NewEditHost m_host;
     quint64 m_editRowId = 0;
