@@ -1,5 +1,6 @@
 // Loads and saves 100,000 generated reminders (both files, texts of a few lines) into and out of
-// the list model, and reports the median time of each and the memory the loaded list holds.
+// the list model, and reports the median time of each (the first load apart: it also pays for the
+// fresh process's memory) and the memory the loaded list holds.
 #include "core/ReminderModel.h"
 #include "core/ReminderStore.h"
 
@@ -112,7 +113,8 @@ int main(int argc, char** argv)
         }
     }
     std::printf("reminder files: %d rows, %.1f MB on disk\n", Count, dataSize / 1e6);
-    std::printf("  load into the list: median %.1f ms (target <= 120 ms)\n", median(loadMs));
+    std::printf("  load into the list: median %.1f ms (target <= 120 ms); the first, in a fresh process, %.1f ms\n",
+                median(loadMs), loadMs.front());
     std::printf("  save from the list: median %.1f ms (target <= 100 ms)\n", median(saveMs));
     std::printf("  memory held by the loaded list: %.1f MB (target <= 150 MB)\n", heldKiB / 1024.0);
     return 0;

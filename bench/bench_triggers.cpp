@@ -1,6 +1,7 @@
 // Times the date and time rules over 10,000 rows: one scan of the once-a-second check with no row due,
 // and the start-up catch-up over repeating rows of every kind; prints the median of repeated runs.
 #include "core/DateText.h"
+#include "core/ReminderEngine.h"
 #include "core/TriggerRules.h"
 
 #include <QCoreApplication>
@@ -100,6 +101,20 @@ QList<Reminder> repeatingRows(const QDateTime& now)
     return rows;
 }
 
+class NoAlerts final : public AlertPresenter
+{
+public:
+    bool isAlertShowing() const override { return false; }
+    void showAlert(quint64) override { ++shown; }
+    int shown = 0;
+};
+
+class NoSounds final : public EventSoundSink
+{
+public:
+    void playEventSound(QChar) override {}
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -108,21 +123,23 @@ int main(int argc, char** argv)
     constexpr int Runs = 31;
     const QDateTime now = QDateTime::currentDateTime();
 
-    const QList<Reminder> idle = notDueRows(now);
+    // One real tick of the engine over the list, none of whose rows is due.
+    ReminderModel list;
+    list.setRows(notDueRows(now));
+    SystemClock clock;
+    NoAlerts alerts;
+    NoSounds sounds;
+    ReminderEngine engine(list, clock, alerts, sounds);
     std::vector<double> scanMs;
     for (int run = 0; run < Runs; ++run) {
         QElapsedTimer t;
         t.start();
-        const QDateTime tickNow = QDateTime::currentDateTime();
-        int due = 0;
-        for (const Reminder& r : idle) {
-            due += ShouldFire(r, tickNow) ? 1 : 0;
-        }
+        engine.scanDateTime();
         scanMs.push_back(t.nsecsElapsed() / 1e6);
-        if (due != 0) {
-            std::fprintf(stderr, "%d rows due, none expected\n", due);
-            return 1;
-        }
+    }
+    if (alerts.shown != 0) {
+        std::fprintf(stderr, "%d rows fired, none expected\n", alerts.shown);
+        return 1;
     }
 
     const QList<Reminder> behind = repeatingRows(now);
@@ -141,7 +158,7 @@ int main(int argc, char** argv)
     }
 
     std::printf("date and time rules: %d rows, median of %d runs\n", Count, Runs);
-    std::printf("  one scan, no row due:    median %.3f ms (target <= 2 ms)\n", median(scanMs));
+    std::printf("  one engine tick, no row due: median %.3f ms (target <= 2 ms)\n", median(scanMs));
     std::printf("  start-up catch-up:       median %.3f ms (target <= 20 ms)\n", median(catchUpMs));
     return 0;
 }
