@@ -12,6 +12,10 @@ namespace {
 
 constexpr int ClientWidth = 289;
 constexpr int LabelWidth = 273;
+constexpr int WhenHeight = 49;
+constexpr int ButtonHeight = 23;
+// The title bar and borders are not known before the window manager has framed the window.
+constexpr int FrameAllowance = 40;
 
 QFont tahoma(int pixelHeight)
 {
@@ -19,6 +23,15 @@ QFont tahoma(int pixelHeight)
     font.setPixelSize(pixelHeight);
     font.setBold(true);
     return font;
+}
+
+// The reminder's text and the "Alert on" line break their lines with a bare CR, which a label
+// would run together into one line.
+QString displayText(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
 }
 
 } // namespace
@@ -44,7 +57,6 @@ TAlertDialog::TAlertDialog(QWidget* parent)
     QPalette red = AlertL->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     AlertL->setPalette(red);
-    AlertL->setMinimumWidth(LabelWidth);
     // The text scrolls once the window would outgrow the screen; the buttons always stay in reach.
     m_scroll->setWidget(AlertL);
     m_scroll->setWidgetResizable(true);
@@ -57,7 +69,7 @@ TAlertDialog::TAlertDialog(QWidget* parent)
     WhenST->setTextFormat(Qt::PlainText);
     WhenST->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     WhenST->setWordWrap(true);
-    WhenST->setGeometry(8, 0, LabelWidth, 49);
+    WhenST->setGeometry(8, 0, LabelWidth, WhenHeight);
     WhenST->hide();
 
     const QFont buttonFont = tahoma(11);
@@ -66,7 +78,7 @@ TAlertDialog::TAlertDialog(QWidget* parent)
         button->setFont(buttonFont);
         button->setFlat(true);
         button->setAutoDefault(false);
-        button->setGeometry(left, 0, 75, 23);
+        button->setGeometry(left, 0, 75, ButtonHeight);
         left += 100;
     }
     OKSB->setObjectName(QStringLiteral("OKSB"));
@@ -87,28 +99,47 @@ TAlertDialog::TAlertDialog(QWidget* parent)
 
 void TAlertDialog::FormActivate()
 {
-    // Alert mode: the buttons sit under the text, which grows with its lines.
-    int labelHeight = qMax(AlertL->heightForWidth(LabelWidth), AlertL->fontMetrics().height());
-    int maxTextHeight = 2000;
-    if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) {
-        maxTextHeight = qMax(60, s->availableGeometry().height() - 160);
+    const bool view = isViewMode();
+    const QString text = displayText(AlertL->text());
+    if (text != AlertL->text()) {
+        AlertL->setText(text);
     }
-    const int shownHeight = qMin(labelHeight, maxTextHeight);
+    // The window grows with the text up to the screen's height; beyond that the text scrolls, so
+    // that the buttons (and the "Alert on" box) always stay in reach.
+    const int lineHeight = AlertL->fontMetrics().height();
+    const int labelHeight = qMax(AlertL->heightForWidth(LabelWidth), lineHeight);
+    const int below = 16 + (view ? WhenHeight + 8 : 0) + ButtonHeight + 8;
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect available = s ? s->availableGeometry() : QRect();
+    int shownHeight = labelHeight;
+    if (available.isValid()) {
+        const int frame = qMax(FrameAllowance, frameGeometry().height() - height());
+        shownHeight = qMin(labelHeight, qMax(lineHeight, available.height() - frame - 8 - below));
+    }
     m_scroll->setVerticalScrollBarPolicy(labelHeight > shownHeight ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     m_scroll->setGeometry(8, 8, LabelWidth, shownHeight);
+
+    // Alert mode: the buttons sit under the text.
     int okTop = shownHeight + 16;
     PauseSB->setText(QStringLiteral("Pause"));
-    if (isViewMode()) {
+    if (view) {
         WhenST->show();
         WhenST->move(8, shownHeight + 16);
-        WhenST->setText(m_whenText);
+        WhenST->setText(displayText(m_whenText));
         okTop = WhenST->y() + WhenST->height() + 8;
         PauseSB->setText(QStringLiteral("Edit"));
     }
     for (QPushButton* button : {OKSB, PauseSB, HelpSB}) {
         button->move(button->x(), okTop);
     }
-    setFixedSize(ClientWidth, okTop + OKSB->height() + 8);
+    setFixedSize(ClientWidth, okTop + ButtonHeight + 8);
+    if (available.isValid()) {
+        // A window grown with its text is moved up rather than left hanging below the screen.
+        const QRect frame = frameGeometry();
+        if (frame.bottom() > available.bottom()) {
+            move(x(), qMax(available.top(), y() - (frame.bottom() - available.bottom())));
+        }
+    }
     if (isVisible()) {
         raise();
         activateWindow();
