@@ -5,6 +5,7 @@
 #include "gui/HelpMessageBox.h"
 #include "platform/HelpViewer.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFrame>
@@ -108,6 +109,7 @@ void TSoundDialog::FormActivate()
 
 void TSoundDialog::showEvent(QShowEvent* event)
 {
+    m_returningFromOwnWindow = false;
     ClosingDialog::showEvent(event);
     FormActivate();
 }
@@ -115,14 +117,34 @@ void TSoundDialog::showEvent(QShowEvent* event)
 void TSoundDialog::changeEvent(QEvent* event)
 {
     ClosingDialog::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible()) {
-        FormActivate();
+    if (event->type() != QEvent::ActivationChange || !isVisible()) {
+        return;
     }
+    if (!isActiveWindow()) {
+        // The file window of Browse (a native one is no widget of ours) and this dialog's message
+        // boxes are its own: coming back from them is no new activation, or it would wipe the path
+        // just chosen and the edits that a failed OK keeps for another try.
+        m_returningFromOwnWindow = m_browsing;
+        for (const QWidget* w = QApplication::activeWindow(); w; w = w->parentWidget()) {
+            if (w == this) {
+                m_returningFromOwnWindow = true;
+                break;
+            }
+        }
+        return;
+    }
+    if (m_returningFromOwnWindow) {
+        m_returningFromOwnWindow = false;
+        return;
+    }
+    FormActivate();
 }
 
 void TSoundDialog::BrowseAOL1Click(QPushButton* sender)
 {
+    m_browsing = true;
     const QString chosen = chooseFile();
+    m_browsing = false;
     if (chosen.isEmpty()) {
         return;
     }

@@ -2,6 +2,8 @@
 
 #include "ClosingDialog.h"
 
+#include <functional>
+
 class HelpViewer;
 class QFileDialog;
 class QLineEdit;
@@ -60,4 +62,6 @@ private:
     QString m_folder;
     SoundOutput& m_output;
     HelpViewer* m_help;
+    bool m_returningFromOwnWindow = false;
+    bool m_browsing = false;
 };
