@@ -113,6 +113,9 @@ void TOptionsDialog::FormActivate()
     LoadOptions();
     DelAfterCB->setChecked(Del);
     SoundsCB->setChecked(Sound);
+    // The tick may already have been as stored while the re-alert check's LoadOptions disabled the
+    // button behind it: the button follows the tick whether or not the tick changed.
+    SoundsCBClick();
     RepeatNot->setValue(qBound(RepeatNot->minimum(), Interval, RepeatNot->maximum()));
     // The box shows an existing start-with-the-session entry, so that OK never removes it unasked.
     if (AutostartEntryExists()) {
