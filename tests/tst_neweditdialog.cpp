@@ -463,6 +463,11 @@ void TestNewEditDialog::new_examples_data()
     QTest::newRow("time of day every 30 minutes")
         << true << QStringList{u"rDateTime"_s, u"specTimeCB"_s} << u"08:00:00"_s << u"30"_s << floatingToday
         << u"08:00:00"_s << u"30"_s << u"1,0,"_s;
+    // Leading zeros are written as the number they mean: "00" does not make a repeating reminder.
+    QTest::newRow("step 007") << true << QStringList{u"rDateTime"_s, u"specTimeCB"_s} << u"08:00:00"_s << u"007"_s
+                              << floatingToday << u"08:00:00"_s << u"7"_s << u"1,0,"_s;
+    QTest::newRow("step 00") << true << QStringList{u"rDateTime"_s, u"specTimeCB"_s} << u"08:00:00"_s << u"00"_s
+                             << floatingToday << u"08:00:00"_s << u"0"_s << u"1,"_s;
     QTest::newRow("no box at all") << false << QStringList() << QString() << QString() << floatingToday << u"0"_s
                                    << u"0"_s << QString();
     QTest::newRow("every event") << true

@@ -203,8 +203,11 @@ void TMainForm::setWindows(TAlertDialog* alert, TNewEditDialog* editor, TOptions
     SoundDialog = sounds;
     AboutDialog = about;
     connect(AlertDialog, &TAlertDialog::pauseRequested, this, [this] {
-        m_engine.pause(m_alertRowId);
-        enableTimer(SecondTimer);
+        // Pause acts on the row whose alert it is; an alert of no row only closes.
+        if (m_model.rowOfId(m_alertRowId) >= 0) {
+            m_engine.pause(m_alertRowId);
+            enableTimer(SecondTimer);
+        }
     });
     connect(AlertDialog, &TAlertDialog::helpRequested, this, [this](const QString& topic) {
         if (m_context.help) {

@@ -198,8 +198,11 @@ bool TNewEditDialog::eventFilter(QObject* watched, QEvent* event)
 
 QString TNewEditDialog::repeatText() const
 {
+    // The field holds digits only; "00" or "007" is written as the number it means.
     const QString text = RepeatE->text();
-    return text.isEmpty() ? QStringLiteral("0") : text;
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok ? QString::number(value) : QStringLiteral("0");
 }
 
 void TNewEditDialog::reportInvalidRepeat()

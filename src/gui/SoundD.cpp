@@ -84,12 +84,16 @@ TSoundDialog::TSoundDialog(QString programFolder, SoundOutput& output, HelpViewe
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    OpenDialog = new QFileDialog(this, QStringLiteral("Open sound file"));
-    OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
-    OpenDialog->setNameFilter(QStringLiteral("Sound file (*.wav)"));
-    OpenDialog->setFileMode(QFileDialog::ExistingFile);
-    OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
     chooseFile = [this]() -> QString {
+        // The file window is made when first needed: a file window watches its folder all the time.
+        if (!OpenDialog) {
+            OpenDialog = new QFileDialog(this, QStringLiteral("Open sound file"));
+            OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
+            OpenDialog->setNameFilter(QStringLiteral("Sound file (*.wav)"));
+            OpenDialog->setFileMode(QFileDialog::ExistingFile);
+            OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+            OpenDialog->setDirectory(m_folder);
+        }
         if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty()) {
             return {};
         }
@@ -99,7 +103,9 @@ TSoundDialog::TSoundDialog(QString programFolder, SoundOutput& output, HelpViewe
 
 void TSoundDialog::FormActivate()
 {
-    OpenDialog->setDirectory(m_folder);
+    if (OpenDialog) {
+        OpenDialog->setDirectory(m_folder);
+    }
     const QStringList paths = ReadSoundPaths(iniPath());
     const QList<QLineEdit*> edits = fields();
     for (int i = 0; i < edits.size(); ++i) {

@@ -36,7 +36,7 @@ public:
     QPushButton* DefaultSB;
     QPushButton* HelpSB;
     QPushButton* CancelSB;
-    QFileDialog* OpenDialog;
+    QFileDialog* OpenDialog = nullptr; // made at the first Browse
 
     /// Reloads the five paths from sounds.ini into the fields.
     void FormActivate();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 #include <functional>
@@ -28,5 +29,5 @@ private:
     void poll();
 
     QTimer m_timer;
-    QWidget* m_last = nullptr;
+    QPointer<QWidget> m_last; // a window at the same address later is a new one
 };
