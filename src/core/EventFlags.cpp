@@ -2,7 +2,13 @@
 
 bool HasEventFlag(QStringView text, QChar flag)
 {
-    return text.contains(flag);
+    // A plain walk: the texts are a few characters long and this runs for every row every second.
+    for (QChar c : text) {
+        if (c == flag) {
+            return true;
+        }
+    }
+    return false;
 }
 
 QString BuildEventsText(const EventFlagSet& flags)

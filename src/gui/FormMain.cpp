@@ -309,6 +309,7 @@ void TMainForm::autosave()
 
 void TMainForm::NewRAOLClick()
 {
+    NewEditDialog->Vrijeme->setTime(m_context.clock->now().time());
     NewEditDialog->exec();
 }
 
@@ -464,7 +465,9 @@ void TMainForm::PrevInstanceAllowedInstancesExceeded()
 
 void TMainForm::TimerTimer()
 {
-    if (NewEditDialog) {
+    // The editor's time field runs with the clock; nobody sees it while the editor is closed, and
+    // New sets it when the editor opens.
+    if (NewEditDialog && NewEditDialog->isVisible()) {
         NewEditDialog->Vrijeme->setTime(m_context.clock->now().time());
     }
     m_engine.scanDateTime();

@@ -2,10 +2,31 @@
 
 #include "core/HostAddressSource.h"
 
+#include <QElapsedTimer>
+#include <QStringList>
+#include <memory>
+
+class QSocketNotifier;
+
 /// The IPv4 addresses of the network interfaces that are up, running and not loopback;
 /// "127.0.0.1" alone when there is none.
 class InterfaceAddressSource final : public HostAddressSource
 {
 public:
+    InterfaceAddressSource();
+    ~InterfaceAddressSource() override;
     QStringList addresses() const override;
+
+private:
+    QStringList readInterfaces() const;
+
+    // The kernel announces every change of a link or an address on a netlink socket, so the
+    // interfaces are read again only after a change, not at every tick of the detector. Where
+    // that socket cannot be had, a reading serves for a quarter of a second (the detector asks
+    // twice within one tick).
+    int m_socket = -1;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    mutable bool m_changed = true;
+    mutable QStringList m_last;
+    mutable QElapsedTimer m_age;
 };

@@ -7,15 +7,11 @@
 #include <QFileInfo>
 #include <QMediaDevices>
 #include <QMediaPlayer>
-#include <QTimer>
 #include <QUrl>
 
-QtSoundOutput::QtSoundOutput(QObject* parent) : QObject(parent)
-{
-    // The media framework takes a while to start the first time; start it once the event loop runs
-    // (behind the splash window) rather than when the first reminder fires.
-    QTimer::singleShot(0, this, &QtSoundOutput::ensurePlayer);
-}
+// The media framework starts at the first sound: started at once it would hold some ten megabytes
+// and a thread for the whole run of a program that mostly waits.
+QtSoundOutput::QtSoundOutput(QObject* parent) : QObject(parent) {}
 
 QtSoundOutput::~QtSoundOutput()
 {
