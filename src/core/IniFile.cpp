@@ -9,22 +9,9 @@
 
 namespace {
 
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
 QStringView trimmed(QStringView text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && isBlank(text[end - 1])) {
-        --end;
-    }
-    return text.sliced(begin, end - begin);
+    return TrimBlanks(text);
 }
 
 bool sameName(QStringView a, QStringView b)

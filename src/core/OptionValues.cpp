@@ -1,15 +1,11 @@
 #include "OptionValues.h"
 
 #include "SettingsStore.h"
+#include "TextCodec.h"
 
 #include <limits>
 
 namespace {
-
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
 
 int readInteger(const SettingsStore& store, const QString& name, int fallback)
 {
@@ -24,14 +20,9 @@ int readInteger(const SettingsStore& store, const QString& name, int fallback)
 
 std::optional<int> ParseOptionInteger(QStringView text)
 {
+    text = TrimBlanks(text);
     qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && isBlank(text[end - 1])) {
-        --end;
-    }
+    const qsizetype end = text.size();
     bool negative = false;
     if (begin < end && (text[begin] == u'+' || text[begin] == u'-')) {
         negative = text[begin] == u'-';

@@ -195,3 +195,17 @@ QString ByteLines::joinWithCr(qsizetype first, qsizetype end) const
     }
     return joined;
 }
+
+QStringView TrimBlanks(QStringView text)
+{
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && blank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && blank(text[end - 1])) {
+        --end;
+    }
+    return text.sliced(begin, end - begin);
+}

@@ -43,5 +43,8 @@ private:
     std::vector<Span> m_lines;
 };
 
+/// The text without the blanks (spaces and tabs) around it, as Windows trims names and values.
+QStringView TrimBlanks(QStringView text);
+
 /// Appends text encoded in the locale's encoding to out.
 void AppendEncoded(QByteArray& out, QStringView text);
