@@ -42,7 +42,7 @@ test-asan: test-deps
 bench: install
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DNUDGELARK_BUILD_TESTS=OFF -DNUDGELARK_BUILD_BENCH=ON
 	cmake --build build-bench -j $(JOBS)
-	@for b in build-bench/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
+	@for b in build-bench/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; echo "== $$b"; $$b || exit 1; done
 	@if [ -x bench/idle.sh ]; then bash bench/idle.sh "$(PREFIX)"; fi
 
 fuzz:
