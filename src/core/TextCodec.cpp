@@ -82,11 +82,6 @@ QString DecodeText(const QByteArray& bytes)
     return IsValidUtf8(bytes) ? QString::fromUtf8(bytes) : DecodeWindows1252(bytes);
 }
 
-QByteArray EncodeText(QStringView text)
-{
-    return text.toUtf8();
-}
-
 void AppendEncoded(QByteArray& out, QStringView text)
 {
     const qsizetype used = out.size();

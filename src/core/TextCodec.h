@@ -8,8 +8,6 @@
 /// Decodes file bytes as UTF-8 (the locale's encoding here); a file that is not valid UTF-8 is
 /// read as Windows-1252, so an old file never fails to load.
 QString DecodeText(const QByteArray& bytes);
-/// Encodes text in the locale's encoding (UTF-8).
-QByteArray EncodeText(QStringView text);
 /// Decodes Windows-1252 (Latin-1 with its own 0x80-0x9F).
 QString DecodeWindows1252(QByteArrayView bytes);
 /// True when the bytes are well-formed UTF-8.

@@ -2,21 +2,12 @@
 # Helpers for scripts that drive a program's tray icon under a real X server with trayer.
 # Source this file; it needs xdotool.
 #
-#   start_trayer                      starts trayer at the bottom right, sets TRAYER_PID
 #   find_tray_icon PID [TIMEOUT]      prints "WINDOW X Y" (the icon's centre, screen coordinates)
 #                                     of the program's tray icon, waiting up to TIMEOUT seconds (10)
 #   click_tray_icon PID BUTTON [N]    clicks the icon N times (1) with BUTTON (1 left, 2 middle, 3 right)
 #
 # Qt's XEmbed tray icon is a small mapped window of the program (22x30 in a 32 px trayer): it is
 # told from the program's other windows by its size and by being mapped inside the tray.
-
-start_trayer()
-{
-    trayer --edge bottom --align right --widthtype request --height 32 --SetDockType true \
-        --transparent false >/dev/null 2>&1 &
-    TRAYER_PID=$!
-    timeout 10 xdotool search --sync --classname trayer >/dev/null
-}
 
 find_tray_icon()
 {
