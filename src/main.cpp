@@ -2,9 +2,13 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLoggingCategory>
 
 int main(int argc, char** argv)
 {
+    // The media framework reports a missing audio server on every sound; the program plays on
+    // without one, so that is no news for the user's terminal or journal.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.multimedia*=false"));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nudgelark"));
     QApplication::setApplicationVersion(QStringLiteral(NUDGELARK_VERSION));
