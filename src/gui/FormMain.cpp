@@ -378,11 +378,7 @@ void TMainForm::editRow(quint64 rowId)
         d->rDateTime->setChecked(true);
     }
     // The rule of "on specific date/time" runs once more, whatever the box's state.
-    const bool on = d->rDateTime->isChecked();
-    for (QWidget* w : {static_cast<QWidget*>(d->specDateCB), static_cast<QWidget*>(d->specTimeCB),
-                       static_cast<QWidget*>(d->Label3), static_cast<QWidget*>(d->RepeatE)}) {
-        w->setEnabled(on);
-    }
+    d->rDateTimeClick();
     d->rStartup->setChecked(HasEventFlag(r.events, EventKind::Startup));
     d->rShutdown->setChecked(HasEventFlag(r.events, EventKind::Shutdown));
     d->rIConnect->setChecked(HasEventFlag(r.events, EventKind::IConnect));

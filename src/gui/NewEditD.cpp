@@ -128,12 +128,7 @@ TNewEditDialog::TNewEditDialog(NewEditHost host, QWidget* parent)
     }
 
     // The enabling rules follow each box's state, whoever changes it; they do not cascade.
-    connect(rDateTime, &QCheckBox::toggled, this, [this](bool on) {
-        for (QWidget* w : {static_cast<QWidget*>(specDateCB), static_cast<QWidget*>(specTimeCB),
-                           static_cast<QWidget*>(Label3), static_cast<QWidget*>(RepeatE)}) {
-            w->setEnabled(on);
-        }
-    });
+    connect(rDateTime, &QCheckBox::toggled, this, &TNewEditDialog::rDateTimeClick);
     connect(specDateCB, &QCheckBox::toggled, this, [this](bool on) {
         Label1->setEnabled(on);
         Kalendar->setEnabled(on);
@@ -248,6 +243,15 @@ void TNewEditDialog::VrijemeExit()
 {
     if (m_host.stopTimer) {
         m_host.stopTimer();
+    }
+}
+
+void TNewEditDialog::rDateTimeClick()
+{
+    const bool on = rDateTime->isChecked();
+    for (QWidget* w : {static_cast<QWidget*>(specDateCB), static_cast<QWidget*>(specTimeCB),
+                       static_cast<QWidget*>(Label3), static_cast<QWidget*>(RepeatE)}) {
+        w->setEnabled(on);
     }
 }
 

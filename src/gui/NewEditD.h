@@ -68,6 +68,8 @@ public:
     void OKAOLClick();
     void CancelAOLClick();
     void HelpSBClick();
+    /// The enabling rule of "on specific date/time": its four dependants follow its tick.
+    void rDateTimeClick();
     void ReadFlags();
     void ResetFields();
     void RepeatEExit();
