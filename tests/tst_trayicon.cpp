@@ -34,14 +34,24 @@ public:
         }
         m_log.append(entry);
     }
+    void setMenu(QMenu* m) override { menu = m; }
+    void setNeedsAttention(bool attention) override { needsAttention = attention; }
     void report(QSystemTrayIcon::ActivationReason reason) { Q_EMIT activated(reason); }
     void setAvailable(bool available) { m_available = available; }
+    /// The tray came or went, and says so (as a panel on the session bus does).
+    void announce(bool available)
+    {
+        m_available = available;
+        Q_EMIT availableChanged();
+    }
 
     QWidget* owner = nullptr;
     QIcon lastIcon;
     QString lastTip;
     int tipWrites = 0;
     bool shown = false;
+    QMenu* menu = nullptr;
+    bool needsAttention = false;
 
 private:
     QStringList& m_log;
@@ -98,6 +108,11 @@ private Q_SLOTS:
     void trayAppearingLater_iconNotWanted_nothingAdded();
     void minimizeToTray_minimisingHidesToTray();
     void minimizeToTray_off_minimisingOnlyMinimises();
+    void trayAnnouncedLater_windowGoesInAtOnce();
+    void trayGoingAway_hiddenWindowComesBackMinimised();
+    void trayGoingAway_shownWindowOrNoIcon_leftAlone();
+    void popupMenu_handedToTrayUnlessDisabled();
+    void needsAttention_reachesTray();
 
 private:
     struct Fixture
@@ -438,7 +453,9 @@ void TestTrayIcon::hide_withoutTray_minimisedNeverHidden()
 
 void TestTrayIcon::hide_realTrayOffscreen_minimised()
 {
-    // The offscreen platform has no tray at all: the real tray icon must fall back too.
+    // The offscreen platform has no tray at all: the real tray icon must fall back too. No panel
+    // of the desktop the test runs on may count either: the session bus is out of reach.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/nudgelark-test-bus");
     QWidget owner;
     owner.show();
     TTrayIcon tray(&owner);
@@ -509,6 +526,81 @@ void TestTrayIcon::minimizeToTray_off_minimisingOnlyMinimises()
     QTest::qWait(100);
     QVERIFY(f->owner.isVisible());
     QVERIFY(f->log.isEmpty());
+}
+
+void TestTrayIcon::trayAnnouncedLater_windowGoesInAtOnce()
+{
+    Fixture* f = makeFixture(false);
+    f->owner.show();
+    f->tray->HideMainForm();
+    QVERIFY(f->owner.isMinimized());
+    f->log.clear();
+    // No waiting for the next look: the announcement itself brings the icon and the window in.
+    f->backend->announce(true);
+    QCOMPARE(f->log, (QStringList{QStringLiteral("tray remove [shown minimised]"),
+                                  QStringLiteral("tray add [shown minimised]")}));
+    QVERIFY(!f->owner.isVisible());
+}
+
+void TestTrayIcon::trayGoingAway_hiddenWindowComesBackMinimised()
+{
+    Fixture* f = makeFixture();
+    f->backend->announce(true);
+    f->owner.show();
+    f->tray->HideMainForm();
+    QVERIFY(!f->owner.isVisible());
+
+    f->backend->announce(false);
+    QVERIFY(f->owner.isVisible());
+    QVERIFY(f->owner.isMinimized());
+    QVERIFY(f->tray->IconVisible());
+
+    // The tray is back: icon in again, window back into it.
+    f->log.clear();
+    f->backend->announce(true);
+    QVERIFY(!f->owner.isVisible());
+    QCOMPARE(f->log.last(), QStringLiteral("tray add [shown minimised]"));
+    f->tray->RestoreMainForm();
+    QVERIFY(f->owner.isVisible());
+    QVERIFY(!f->owner.isMinimized());
+}
+
+void TestTrayIcon::trayGoingAway_shownWindowOrNoIcon_leftAlone()
+{
+    Fixture* f = makeFixture();
+    f->backend->announce(true);
+    f->tray->setIconVisible(false);
+    f->owner.show();
+    f->backend->announce(false);
+    QVERIFY(f->owner.isVisible());
+    QVERIFY(!f->owner.isMinimized());
+
+    // Hidden by the program itself, not into the tray (the icon is not wanted): stays hidden.
+    f->backend->announce(true);
+    f->owner.hide();
+    f->backend->announce(false);
+    QVERIFY(!f->owner.isVisible());
+}
+
+void TestTrayIcon::popupMenu_handedToTrayUnlessDisabled()
+{
+    Fixture* f = makeFixture();
+    QCOMPARE(f->backend->menu, &f->menu);
+    f->tray->setEnabled(false);
+    QCOMPARE(f->backend->menu, nullptr);
+    f->tray->setEnabled(true);
+    QCOMPARE(f->backend->menu, &f->menu);
+    f->tray->setPopupMenu(nullptr);
+    QCOMPARE(f->backend->menu, nullptr);
+}
+
+void TestTrayIcon::needsAttention_reachesTray()
+{
+    Fixture* f = makeFixture();
+    f->tray->setNeedsAttention(true);
+    QVERIFY(f->backend->needsAttention);
+    f->tray->setNeedsAttention(false);
+    QVERIFY(!f->backend->needsAttention);
 }
 
 QTEST_MAIN(TestTrayIcon)

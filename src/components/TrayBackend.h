@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QSystemTrayIcon>
 
+class QMenu;
+
 /// The desktop's tray as the tray icon sees it: one icon with a tool tip, added or removed.
 class TrayBackend : public QObject
 {
@@ -11,6 +13,8 @@ class TrayBackend : public QObject
 
 Q_SIGNALS:
     void activated(QSystemTrayIcon::ActivationReason reason);
+    /// isAvailable() may answer differently now (a panel came or went).
+    void availableChanged();
 
 public:
     using QObject::QObject;
@@ -20,9 +24,14 @@ public:
     virtual void setIcon(const QIcon& icon) = 0;
     virtual void setToolTip(const QString& tip) = 0;
     virtual void setVisible(bool visible) = 0;
+    /// The menu for a panel that draws the icon's menu itself; a tray that cannot ignores it.
+    virtual void setMenu(QMenu* menu) { Q_UNUSED(menu) }
+    /// Asks the panel to draw the user's eye to the icon, or stops asking; a tray that cannot ignores it.
+    virtual void setNeedsAttention(bool attention) { Q_UNUSED(attention) }
 };
 
-/// The real tray: QSystemTrayIcon (StatusNotifierItem or XEmbed, whichever the desktop offers).
+/// Qt's own tray, QSystemTrayIcon. It is made only while no StatusNotifierWatcher is on the
+/// session bus (see DesktopTrayBackend), so Qt settles on its XEmbed tray.
 class SystemTrayBackend final : public TrayBackend
 {
     Q_OBJECT

@@ -1,6 +1,6 @@
 #include "components/TrayIcon.h"
 
-#include "components/TrayBackend.h"
+#include "components/DesktopTrayBackend.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,10 +29,11 @@ QString cutTip(const QString& hint)
 } // namespace
 
 TTrayIcon::TTrayIcon(QWidget* owner, TrayBackend* backend)
-    : QObject(owner), m_owner(owner), m_backend(backend ? backend : new SystemTrayBackend())
+    : QObject(owner), m_owner(owner), m_backend(backend ? backend : new DesktopTrayBackend())
 {
     m_backend->setParent(this);
     connect(m_backend, &TrayBackend::activated, this, &TTrayIcon::handleActivation);
+    connect(m_backend, &TrayBackend::availableChanged, this, &TTrayIcon::recheckTray);
 
     m_icon = QApplication::windowIcon();
     if (m_icon.isNull()) {
@@ -41,7 +42,8 @@ TTrayIcon::TTrayIcon(QWidget* owner, TrayBackend* backend)
     ModifyIcon();
 
     m_trayWasAvailable = m_backend->isAvailable();
-    // The program may start before the desktop's tray does (a session starting up).
+    // The program may start before the desktop's tray does (a session starting up). A panel on
+    // the session bus says when it comes; an XEmbed tray does not, so look again a little later.
     for (const int delay : {2000, 5000}) {
         QTimer::singleShot(delay, this, &TTrayIcon::recheckTray);
     }
@@ -54,6 +56,29 @@ TTrayIcon::~TTrayIcon()
 {
     // The owner may be half destroyed here (this is its child); Qt drops a deleted event filter itself.
     m_backend->setVisible(false);
+}
+
+void TTrayIcon::setEnabled(bool enabled)
+{
+    m_enabled = enabled;
+    handMenuToTray();
+}
+
+void TTrayIcon::setPopupMenu(QMenu* menu)
+{
+    m_popupMenu = menu;
+    handMenuToTray();
+}
+
+void TTrayIcon::handMenuToTray()
+{
+    // A panel that draws the menu itself would open it whatever Enabled says: it gets none then.
+    m_backend->setMenu(m_enabled ? m_popupMenu.data() : nullptr);
+}
+
+void TTrayIcon::setNeedsAttention(bool attention)
+{
+    m_backend->setNeedsAttention(attention);
 }
 
 void TTrayIcon::setHint(const QString& hint)
@@ -153,6 +178,10 @@ void TTrayIcon::recheckTray()
             m_minimizedForLackOfTray = false;
             m_owner->hide();
         }
+    } else if (!available && m_trayWasAvailable && m_iconVisible && m_owner && !m_owner->isVisible()) {
+        // The tray went away (a panel crashed) with the window in it: never leave it unreachable.
+        m_minimizedForLackOfTray = true;
+        m_owner->showMinimized();
     }
     m_trayWasAvailable = available;
 }

@@ -44,7 +44,7 @@ public:
     ~TTrayIcon() override;
 
     bool Enabled() const { return m_enabled; }
-    void setEnabled(bool enabled) { m_enabled = enabled; }
+    void setEnabled(bool enabled);
     QString Hint() const { return m_hint; }
     void setHint(const QString& hint);
     bool ShowHint() const { return m_showHint; }
@@ -55,7 +55,8 @@ public:
     /// Every write talks to the tray: true adds the icon, false removes it.
     void setIconVisible(bool visible);
     QMenu* PopupMenu() const { return m_popupMenu; }
-    void setPopupMenu(QMenu* menu) { m_popupMenu = menu; }
+    /// Also the menu a panel draws itself (StatusNotifierItem hosts).
+    void setPopupMenu(QMenu* menu);
     bool LeftPopup() const { return m_leftPopup; }
     void setLeftPopup(bool leftPopup) { m_leftPopup = leftPopup; }
     /// The owner reads it at start and leaves its window hidden when it is set.
@@ -68,6 +69,8 @@ public:
     QString toolTip() const;
     /// Whether the desktop has a tray now; without one the owner window is never hidden.
     bool trayAvailable() const;
+    /// Asks the panel to draw the user's eye to the icon (where the panel can), or stops asking.
+    void setNeedsAttention(bool attention);
 
     /// Owner window back from the tray or the minimised state: icon out, window shown and raised.
     void RestoreMainForm();
@@ -77,7 +80,8 @@ public:
 
     /// What the tray reports; the backend's activations arrive here.
     void handleActivation(QSystemTrayIcon::ActivationReason reason);
-    /// Looks again whether a tray has appeared and brings the icon in if it should be there.
+    /// Looks again whether a tray has come or gone: the icon goes into a new tray if it should be
+    /// there, and a window hidden in a tray that went away comes back minimised.
     void recheckTray();
 
 protected:
@@ -87,6 +91,7 @@ private:
     void ModifyIcon();
     void PopupAtCursor();
     void runDefaultItem();
+    void handMenuToTray();
 
     QPointer<QWidget> m_owner;
     TrayBackend* m_backend = nullptr;
