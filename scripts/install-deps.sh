@@ -5,7 +5,8 @@ want=(cmake ninja-build g++ make qt6-base-dev qt6-multimedia-dev gstreamer1.0-pl
       gstreamer1.0-plugins-base libgl-dev)
 if [ "${1:-}" = test ]; then
     want+=(xvfb xauth xdotool imagemagick trayer pulseaudio pulseaudio-utils sox
-           x11-session-utils x11-xserver-utils dbus-x11 iproute2)
+           x11-session-utils x11-xserver-utils dbus-x11 iproute2 dbus libglib2.0-bin python3-dbus
+           python3-gi)
 fi
 if [ "${1:-}" = fuzz ]; then
     want+=(clang libclang-rt-14-dev)
