@@ -18,6 +18,9 @@
 
 #include <memory>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace {
 
 constexpr int kTimeout = 20000;
@@ -170,6 +173,8 @@ void TestSni::initTestCase()
     QStandardPaths::setTestModeEnabled(true);
     QCoreApplication::setApplicationName(QStringLiteral("Nudgelark"));
     registerDBusTrayTypes();
+    // The bus goes with the test, even when the test does not end normally.
+    m_daemon.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     m_daemon.start(QStringLiteral("dbus-daemon"),
                    {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
     if (!m_daemon.waitForStarted(kTimeout)) {
