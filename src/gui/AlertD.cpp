@@ -37,13 +37,10 @@ QString displayText(QString text)
 } // namespace
 
 TAlertDialog::TAlertDialog(QWidget* parent)
-    : ClosingDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
-    , AlertL(new QLabel)
-    , WhenST(new QLabel(this))
-    , OKSB(new QPushButton(QStringLiteral("OK"), this))
-    , PauseSB(new QPushButton(QStringLiteral("Pause"), this))
-    , HelpSB(new QPushButton(QStringLiteral("Help"), this))
-    , m_scroll(new QScrollArea(this))
+    : ClosingDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), AlertL(new QLabel),
+      WhenST(new QLabel(this)), OKSB(new QPushButton(QStringLiteral("OK"), this)),
+      PauseSB(new QPushButton(QStringLiteral("Pause"), this)), HelpSB(new QPushButton(QStringLiteral("Help"), this)),
+      m_scroll(new QScrollArea(this))
 {
     setObjectName(QStringLiteral("AlertDialog"));
     setWindowTitle(alertCaption());
@@ -77,14 +74,17 @@ TAlertDialog::TAlertDialog(QWidget* parent)
     for (QPushButton* button : {OKSB, PauseSB, HelpSB}) {
         button->setFont(buttonFont);
         button->setFlat(true);
+        // The alert comes up while the user types elsewhere: no key may answer it unread, so no
+        // button is the default and none takes the focus.
         button->setAutoDefault(false);
+        button->setDefault(false);
+        button->setFocusPolicy(Qt::NoFocus);
         button->setGeometry(left, 0, 75, ButtonHeight);
         left += 100;
     }
     OKSB->setObjectName(QStringLiteral("OKSB"));
     PauseSB->setObjectName(QStringLiteral("PauseSB"));
     HelpSB->setObjectName(QStringLiteral("HelpSB"));
-    OKSB->setDefault(true);
     connect(OKSB, &QPushButton::clicked, this, &TAlertDialog::OKAOLClick);
     connect(PauseSB, &QPushButton::clicked, this, &TAlertDialog::PauseAOLClick);
     connect(HelpSB, &QPushButton::clicked, this, &TAlertDialog::HelpAOLClick);
@@ -201,12 +201,18 @@ void TAlertDialog::changeEvent(QEvent* event)
 
 void TAlertDialog::keyPressEvent(QKeyEvent* event)
 {
-    // The window has no close box: Escape does not close it either.
-    if (event->key() == Qt::Key_Escape) {
-        event->ignore();
+    // Only a click on one of the buttons answers the alert: Return, Enter and Space press nothing,
+    // and with no close box Escape closes nothing either.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+    case Qt::Key_Escape:
+        event->accept();
         return;
+    default:
+        ClosingDialog::keyPressEvent(event);
     }
-    ClosingDialog::keyPressEvent(event);
 }
 
 void TAlertDialog::closeEvent(QCloseEvent* event)
