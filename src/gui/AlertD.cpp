@@ -108,7 +108,13 @@ void TAlertDialog::FormActivate()
     // that the buttons (and the "Alert on" box) always stay in reach.
     const int lineHeight = AlertL->fontMetrics().height();
     const int labelHeight = qMax(AlertL->heightForWidth(LabelWidth), lineHeight);
-    const int below = 16 + (view ? WhenHeight + 8 : 0) + ButtonHeight + 8;
+    int whenHeight = 0;
+    if (view) {
+        WhenST->setText(displayText(m_whenText));
+        // The box keeps its height unless its text needs more, as it does in a wider fallback font.
+        whenHeight = qMax(WhenHeight, WhenST->heightForWidth(LabelWidth));
+    }
+    const int below = 16 + (view ? whenHeight + 8 : 0) + ButtonHeight + 8;
     const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
     const QRect available = s ? s->availableGeometry() : QRect();
     int shownHeight = labelHeight;
@@ -124,8 +130,7 @@ void TAlertDialog::FormActivate()
     PauseSB->setText(QStringLiteral("Pause"));
     if (view) {
         WhenST->show();
-        WhenST->move(8, shownHeight + 16);
-        WhenST->setText(displayText(m_whenText));
+        WhenST->setGeometry(8, shownHeight + 16, LabelWidth, whenHeight);
         okTop = WhenST->y() + WhenST->height() + 8;
         PauseSB->setText(QStringLiteral("Edit"));
     }
@@ -133,13 +138,7 @@ void TAlertDialog::FormActivate()
         button->move(button->x(), okTop);
     }
     setFixedSize(ClientWidth, okTop + ButtonHeight + 8);
-    if (available.isValid()) {
-        // A window grown with its text is moved up rather than left hanging below the screen.
-        const QRect frame = frameGeometry();
-        if (frame.bottom() > available.bottom()) {
-            move(x(), qMax(available.top(), y() - (frame.bottom() - available.bottom())));
-        }
-    }
+    keepOnScreen(available);
     if (isVisible()) {
         raise();
         activateWindow();
@@ -147,6 +146,15 @@ void TAlertDialog::FormActivate()
     // Enabling a running timer leaves it running: the 60 seconds count from the first activation.
     if (!CheckTimer.isActive()) {
         CheckTimer.start();
+    }
+}
+
+void TAlertDialog::keepOnScreen(const QRect& available)
+{
+    // A window grown with its text is moved up rather than left hanging below the screen.
+    const QRect frame = frameGeometry();
+    if (available.isValid() && frame.bottom() > available.bottom()) {
+        move(x(), qMax(available.top(), y() - (frame.bottom() - available.bottom())));
     }
 }
 
