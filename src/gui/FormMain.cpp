@@ -395,6 +395,7 @@ void TMainForm::DeleteAOLClick()
     const quint64 id = m_model.at(row).id;
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
                     QStringLiteral("Delete reminder \"%1\"?").arg(m_model.at(row).name), QMessageBox::NoButton, this);
+    box.setTextFormat(Qt::PlainText); // a name is shown as typed, never as markup
     // Both buttons share one role so that the platform's button order cannot swap them.
     QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::ActionRole);
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::ActionRole);
