@@ -65,6 +65,7 @@ private Q_SLOTS:
     void userTexts_showAsTyped_data();
     void userTexts_showAsTyped();
     void view_editOpensTheEditorOnceOnTheViewedRow();
+    void view_editAfterQueuedAlertsOpensTheViewedRow();
     void alert_pauseMarksTheFiredRowNotTheSelection();
 };
 
@@ -444,6 +445,42 @@ void TestMainForm::view_editOpensTheEditorOnceOnTheViewedRow()
     QCOMPARE(alert.windowTitle(), QStringLiteral("Reminder"));
     QTest::qWait(200);
     QCOMPARE(editorOpened, 1);
+}
+
+void TestMainForm::view_editAfterQueuedAlertsOpensTheViewedRow()
+{
+    ProgramRig rig;
+    writeFile(rig.path(QStringLiteral("reminder.nld")), sampleData);
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), sampleText);
+    rig.start();
+    TMainForm& form = *rig.windows->mainForm;
+    TAlertDialog& alert = *rig.windows->alertDialog;
+    TNewEditDialog& editor = *rig.windows->newEditDialog;
+    QStringList shown; // the windows in the order they came, with what they showed
+    rig.closer.handler = [&](QWidget* w) {
+        if (w == &alert && alert.isViewMode()) {
+            shown.append(QStringLiteral("view ") + alert.AlertL->text());
+            // The start-up scan comes while the view is open: its alert waits behind the view.
+            form.StartupTimerTimer();
+            QTest::mouseClick(alert.PauseSB, Qt::LeftButton); // Edit
+            return true;
+        }
+        if (w == &alert) {
+            shown.append(QStringLiteral("alert ") + alert.AlertL->text());
+            alert.OKAOLClick();
+            return true;
+        }
+        if (w == &editor) {
+            shown.append(editor.windowTitle());
+            editor.CancelAOLClick();
+            return true;
+        }
+        return false;
+    };
+    form.model().selectRow(0);
+    form.ViewAOLClick();
+    QCOMPARE(shown, (QStringList{QStringLiteral("view Bring the card"), QStringLiteral("alert Say hello"),
+                                 QStringLiteral("Edit reminder - Dentist")}));
 }
 
 void TestMainForm::alert_pauseMarksTheFiredRowNotTheSelection()

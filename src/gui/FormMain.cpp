@@ -324,10 +324,12 @@ void TMainForm::ViewAOLClick()
     AlertDialog->setWindowTitle(TAlertDialog::viewCaption());
     AlertDialog->setWhenText(AlertOnText(r));
     ShowAlert(r.what, id);
+    // Taken before the queued alerts show: each of them starts the window's answer afresh.
+    const bool edit = AlertDialog->editRequested();
     m_engine.alertWindowClosed();
-    // Edit from the view opens the editor only once the view has closed, so the view's own
-    // timer cannot press Edit a second time into the open editor.
-    if (AlertDialog->editRequested()) {
+    // Edit from the view opens the editor only once the view and the alerts queued behind it have
+    // closed, so the view's own timer cannot press Edit a second time into the open editor.
+    if (edit) {
         editRow(id);
     }
 }
