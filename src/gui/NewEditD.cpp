@@ -42,7 +42,8 @@ QLabel* label(const QString& caption, const char* name, QWidget* parent, int lef
 }
 
 // The event boxes were laid out for a narrower font than most systems fall back to: the group first
-// takes the free room up to maxRight, then the boxes take a smaller font until the widest caption fits.
+// takes the free room up to maxRight, then the boxes take a narrower face of their font and, only
+// when that is not enough, a smaller size, until the widest caption fits.
 void fitEventBoxes(QGroupBox* group, const QList<QCheckBox*>& boxes, int maxRight)
 {
     const auto widest = [&boxes] {
@@ -58,9 +59,15 @@ void fitEventBoxes(QGroupBox* group, const QList<QCheckBox*>& boxes, int maxRigh
     group->resize(qBound(group->width(), widest() + rightMargin, room), group->height());
     QFont font = boxes.constFirst()->font();
     while (widest() + rightMargin > group->width() && QFontInfo(font).pixelSize() > 8) {
-        if (font.pointSizeF() > 0) {
+        if (font.stretch() == QFont::SemiCondensed) {
+            font.setStretch(QFont::Condensed);
+        } else if (font.stretch() != QFont::Condensed) {
+            font.setStretch(QFont::SemiCondensed);
+        } else if (font.pointSizeF() > 0) {
+            font.setStretch(QFont::AnyStretch);
             font.setPointSizeF(font.pointSizeF() - 0.5);
         } else {
+            font.setStretch(QFont::AnyStretch);
             font.setPixelSize(font.pixelSize() - 1);
         }
         for (QCheckBox* box : boxes) {
