@@ -159,6 +159,8 @@ private Q_SLOTS:
     void checkTimer_pressesTheMiddleButton();
     void checkTimer_reactivationLaysOutButDoesNotRestart();
     void close_escapeAndCloseEventLeaveItOpen();
+    void keys_noKeyAnswersTheAlert_data();
+    void keys_noKeyAnswersTheAlert();
     void help_emitsTheModesTopicAndCloses_data();
     void help_emitsTheModesTopicAndCloses();
 };
@@ -417,6 +419,66 @@ void TestAlertDialog::close_escapeAndCloseEventLeaveItOpen()
     QVERIFY(!d.isVisible());
     QCOMPARE(form.model().at(0).ponovno, u"0"_s);
     QVERIFY(!form.SecondTimer.isActive());
+}
+
+void TestAlertDialog::keys_noKeyAnswersTheAlert_data()
+{
+    QTest::addColumn<bool>("view");
+    QTest::addColumn<int>("key");
+    const std::pair<const char*, Qt::Key> keys[] = {
+        {"Return", Qt::Key_Return}, {"Enter", Qt::Key_Enter}, {"Space", Qt::Key_Space}, {"Escape", Qt::Key_Escape}};
+    for (const bool view : {false, true}) {
+        for (const auto& [name, key] : keys) {
+            QTest::addRow("%s %s", view ? "view" : "alert", name) << view << int(key);
+        }
+    }
+}
+
+void TestAlertDialog::keys_noKeyAnswersTheAlert()
+{
+    QFETCH(bool, view);
+    QFETCH(int, key);
+    Alert a(dueRow, dueTexts);
+    TAlertDialog& d = *a.alert;
+    TMainForm& form = *a.form;
+    QSignalSpy pause(&d, &TAlertDialog::pauseRequested);
+    bool stillShowing = false;
+    QWidget* focus = nullptr;
+    QStringList defaults;
+    const auto typeAtIt = [&] {
+        d.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d, 10000));
+        focus = QApplication::focusWidget();
+        for (QPushButton* b : {d.OKSB, d.PauseSB, d.HelpSB}) {
+            if (b->isDefault()) {
+                defaults.append(b->text());
+            }
+        }
+        // A key typed for another program lands in the window, then goes to what has the focus.
+        QTest::keyClick(d.windowHandle(), Qt::Key(key));
+        QTest::keyClick(&d, Qt::Key(key));
+        if (focus) {
+            QTest::keyClick(focus, Qt::Key(key));
+        }
+        QCoreApplication::processEvents();
+        stillShowing = d.isVisible() && d.CheckTimer.isActive();
+        if (d.isVisible()) {
+            QTest::mouseClick(d.OKSB, Qt::LeftButton);
+        }
+    };
+    if (view) {
+        form.model().selectRow(1);
+        a.run([&] { form.ViewAOLClick(); }, typeAtIt);
+    } else {
+        a.run([&] { form.TimerTimer(); }, typeAtIt);
+    }
+    QVERIFY(stillShowing);
+    QCOMPARE(defaults, QStringList());
+    QVERIFY(focus != d.OKSB && focus != d.PauseSB && focus != d.HelpSB);
+    QCOMPARE(pause.size(), 0);
+    QCOMPARE(a.editorsOpened, 0);
+    QCOMPARE(form.model().at(0).ponovno, u"0"_s);
+    QVERIFY(!d.isVisible());
 }
 
 void TestAlertDialog::help_emitsTheModesTopicAndCloses_data()

@@ -3,6 +3,7 @@
 #include "core/DateText.h"
 #include "gui/AlertD.h"
 #include "gui/FormMain.h"
+#include "gui/HelpMessageBox.h"
 #include "gui/NewEditD.h"
 #include "support/ProgramRig.h"
 
@@ -61,7 +62,10 @@ private Q_SLOTS:
     void delete_onlyOkDeletes_data();
     void delete_onlyOkDeletes();
     void delete_lastRowThenCloseWritesEmptyFiles();
+    void userTexts_showAsTyped_data();
+    void userTexts_showAsTyped();
     void view_editOpensTheEditorOnceOnTheViewedRow();
+    void view_editAfterQueuedAlertsOpensTheViewedRow();
     void alert_pauseMarksTheFiredRowNotTheSelection();
 };
 
@@ -337,6 +341,74 @@ void TestMainForm::delete_lastRowThenCloseWritesEmptyFiles()
     QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nlt"))), QByteArray());
 }
 
+void TestMainForm::userTexts_showAsTyped_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::newRow("delete question") << QStringLiteral("delete");
+    QTest::newRow("alert text") << QStringLiteral("alert");
+    QTest::newRow("view box") << QStringLiteral("view");
+    QTest::newRow("message box") << QStringLiteral("message");
+}
+
+void TestMainForm::userTexts_showAsTyped()
+{
+    QFETCH(QString, where);
+    const QString markup = QStringLiteral("<b>Bold</b> & co");
+    ProgramRig rig;
+    writeFile(rig.path(QStringLiteral("reminder.nld")), "<b>Bold</b> & co - 24.12.26 - 18:30:00 - 0 - 1, - 0\r\n");
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), "-0-\r\n<i>Call</i> <font color=blue>Bob</font>\r\n==\r\n");
+    rig.start();
+    TMainForm& form = *rig.windows->mainForm;
+    TAlertDialog& alert = *rig.windows->alertDialog;
+    QCOMPARE(form.model().at(0).name, markup);
+    // The texts of the labels that show something the user wrote, with whether each is shown
+    // letter for letter.
+    QStringList seen;
+    const auto literal = [&seen](const QLabel* label) {
+        const bool plain = label->textFormat() == Qt::PlainText ||
+                           (label->textFormat() == Qt::AutoText && !Qt::mightBeRichText(label->text()));
+        seen.append((plain ? QStringLiteral("plain: ") : QStringLiteral("markup: ")) + label->text());
+    };
+    rig.closer.handler = [&](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            for (const QLabel* label : box->findChildren<QLabel*>()) {
+                if (label->text().contains(QStringLiteral("<b>"))) {
+                    literal(label);
+                }
+            }
+            return ModalCloser::clickButton(box, where == QStringLiteral("delete") ? QStringLiteral("&No")
+                                                                                   : QStringLiteral("OK"));
+        }
+        if (w == &alert) {
+            literal(alert.AlertL);
+            if (alert.WhenST->isVisible()) {
+                literal(alert.WhenST);
+            }
+            alert.OKAOLClick();
+            return true;
+        }
+        return false;
+    };
+    form.model().selectRow(0);
+    const QString what = QStringLiteral("<i>Call</i> <font color=blue>Bob</font>");
+    if (where == QStringLiteral("delete")) {
+        form.DeleteAOLClick();
+        QCOMPARE(seen, QStringList{QStringLiteral("plain: Delete reminder \"<b>Bold</b> & co\"?")});
+        QCOMPARE(form.model().count(), 1);
+    } else if (where == QStringLiteral("alert")) {
+        form.ShowAlert(what, form.model().at(0).id);
+        QCOMPARE(seen, QStringList{QStringLiteral("plain: ") + what});
+    } else if (where == QStringLiteral("view")) {
+        form.ViewAOLClick();
+        QCOMPARE(seen, (QStringList{QStringLiteral("plain: ") + what,
+                                    QStringLiteral("plain: Alert on 24.12.26 - 18:30:00, ")}));
+    } else {
+        const QString text = QStringLiteral("Cannot open file /home/<b>me</b>/reminder.nld");
+        ShowMessage(&form, QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok);
+        QCOMPARE(seen, QStringList{QStringLiteral("plain: ") + text});
+    }
+}
+
 void TestMainForm::view_editOpensTheEditorOnceOnTheViewedRow()
 {
     ProgramRig rig;
@@ -373,6 +445,42 @@ void TestMainForm::view_editOpensTheEditorOnceOnTheViewedRow()
     QCOMPARE(alert.windowTitle(), QStringLiteral("Reminder"));
     QTest::qWait(200);
     QCOMPARE(editorOpened, 1);
+}
+
+void TestMainForm::view_editAfterQueuedAlertsOpensTheViewedRow()
+{
+    ProgramRig rig;
+    writeFile(rig.path(QStringLiteral("reminder.nld")), sampleData);
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), sampleText);
+    rig.start();
+    TMainForm& form = *rig.windows->mainForm;
+    TAlertDialog& alert = *rig.windows->alertDialog;
+    TNewEditDialog& editor = *rig.windows->newEditDialog;
+    QStringList shown; // the windows in the order they came, with what they showed
+    rig.closer.handler = [&](QWidget* w) {
+        if (w == &alert && alert.isViewMode()) {
+            shown.append(QStringLiteral("view ") + alert.AlertL->text());
+            // The start-up scan comes while the view is open: its alert waits behind the view.
+            form.StartupTimerTimer();
+            QTest::mouseClick(alert.PauseSB, Qt::LeftButton); // Edit
+            return true;
+        }
+        if (w == &alert) {
+            shown.append(QStringLiteral("alert ") + alert.AlertL->text());
+            alert.OKAOLClick();
+            return true;
+        }
+        if (w == &editor) {
+            shown.append(editor.windowTitle());
+            editor.CancelAOLClick();
+            return true;
+        }
+        return false;
+    };
+    form.model().selectRow(0);
+    form.ViewAOLClick();
+    QCOMPARE(shown, (QStringList{QStringLiteral("view Bring the card"), QStringLiteral("alert Say hello"),
+                                 QStringLiteral("Edit reminder - Dentist")}));
 }
 
 void TestMainForm::alert_pauseMarksTheFiredRowNotTheSelection()

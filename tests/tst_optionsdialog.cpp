@@ -1,9 +1,11 @@
+#include "gui/AlertD.h"
 #include "gui/FormMain.h"
 #include "gui/OptionsD.h"
 #include "gui/SoundD.h"
 #include "platform/Autostart.h"
 #include "support/ProgramRig.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -57,6 +59,11 @@ struct Options
             if (w == rig.windows->soundDialog.get()) {
                 ++soundDialogsShown;
             }
+            if (w == rig.windows->alertDialog.get()) {
+                ++alertsShown;
+                rig.windows->alertDialog->OKAOLClick();
+                return true;
+            }
             return false;
         };
     }
@@ -66,6 +73,12 @@ struct Options
         o->show();
         o->activateWindow();
         return QTest::qWaitForWindowActive(o, 10000);
+    }
+    /// The window system hands the focus back to the dialog, as after a window on top has gone.
+    bool reactivate()
+    {
+        QApplication::setActiveWindow(o);
+        return QTest::qWaitFor([this] { return o->isActiveWindow(); }, 10000);
     }
     void tick(QCheckBox* box, bool on)
     {
@@ -79,6 +92,7 @@ struct Options
     TMainForm* form = nullptr;
     TOptionsDialog* o = nullptr;
     int soundDialogsShown = 0;
+    int alertsShown = 0;
 };
 
 } // namespace
@@ -100,6 +114,7 @@ private Q_SLOTS:
     void ok_writesTheOptionsAsStrings();
     void ok_startupTickWritesOrRemovesTheEntry();
     void activation_existingEntryTicksStartup();
+    void activation_untickedStartupStandsUntilOk();
     void setSounds_returnBringsBackTheStoredUseSounds();
     void setSounds_buttonFollowsTheTickAfterTheReAlertCheck();
 
@@ -280,6 +295,45 @@ void TestOptionsDialog::activation_existingEntryTicksStartup()
     QVERIFY(s.o->StartupCB->isChecked());
     s.o->CancelAOLClick();
     QVERIFY(!AutostartEntryExists());
+}
+
+void TestOptionsDialog::activation_untickedStartupStandsUntilOk()
+{
+    writeEntry("[Desktop Entry]\nType=Application\nName=Nudgelark\nExec=/old/place/nudgelark /s\n");
+    Options s({{u"Sound"_s, u"1"_s}});
+    QVERIFY(s.show());
+    QVERIFY(s.o->StartupCB->isChecked());
+    s.tick(s.o->StartupCB, false);
+
+    // Another program had the focus for a while.
+    QApplication::setActiveWindow(nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(!s.o->isActiveWindow(), 10000);
+    QVERIFY(s.reactivate());
+    QVERIFY(!s.o->StartupCB->isChecked());
+
+    // Back from "Set sounds >>".
+    QTest::mouseClick(s.o->DefSoundsSB, Qt::LeftButton);
+    QCOMPARE(s.soundDialogsShown, 1);
+    QVERIFY(s.reactivate());
+    QVERIFY(!s.o->StartupCB->isChecked());
+
+    // A reminder's alert came up over the dialog and was answered.
+    s.form->ShowAlert(u"Water the plants"_s, 0);
+    QCOMPARE(s.alertsShown, 1);
+    QVERIFY(s.reactivate());
+    QVERIFY(!s.o->StartupCB->isChecked());
+
+    QTest::mouseClick(s.o->OKSB, Qt::LeftButton);
+    QVERIFY(!AutostartEntryExists());
+
+    // Opened afresh: the box follows the entry again.
+    writeEntry("[Desktop Entry]\nType=Application\nName=Nudgelark\nExec=/old/place/nudgelark /s\n");
+    QVERIFY(s.show());
+    QVERIFY(s.o->StartupCB->isChecked());
+    s.tick(s.o->StartupCB, false);
+    QVERIFY(s.reactivate());
+    QTest::mouseClick(s.o->CancelSB, Qt::LeftButton);
+    QVERIFY(AutostartEntryExists());
 }
 
 void TestOptionsDialog::setSounds_returnBringsBackTheStoredUseSounds()

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -134,7 +135,8 @@ private Q_SLOTS:
     void play_eachFlagPlaysItsOwnFile();
     void play_unplayableFileShowsItsError();
     void play_unplayableFileStillLetsTheAlertShow();
-    void play_reloadsTheOpenDialogsFields();
+    void play_leavesTheOpenDialogsFields();
+    void play_leavesAnOpenFileWindowWhereTheUserWent();
 };
 
 void TestSoundDialog::activation_readsTheStoredPaths()
@@ -387,7 +389,7 @@ void TestSoundDialog::play_unplayableFileStillLetsTheAlertShow()
     QVERIFY(!s.form->model().at(1).checked);
 }
 
-void TestSoundDialog::play_reloadsTheOpenDialogsFields()
+void TestSoundDialog::play_leavesTheOpenDialogsFields()
 {
     Sounds s;
     const QString stored = s.soundFile(u"stored.wav"_s);
@@ -399,8 +401,45 @@ void TestSoundDialog::play_reloadsTheOpenDialogsFields()
     s.d->IConnectE->setText(u"/music/new.wav"_s);
     s.d->PlayEventSound(u'1'); // a reminder fires while the dialog is open
     QCOMPARE(s.rig.sound.played, QStringList{stored});
-    QCOMPARE(s.texts(), (QStringList{stored, u"/music/start.wav"_s, QString(), QString(), QString()}));
+    QCOMPARE(s.texts(), (QStringList{edited, QString(), QString(), u"/music/new.wav"_s, QString()}));
     QVERIFY(s.d->isVisible());
+    QTest::mouseClick(s.d->OKSB, Qt::LeftButton);
+    QVERIFY(QString::fromUtf8(readFile(s.d->iniPath())).contains(u"DateTimeE="_s + edited + u"\r\n"_s));
+}
+
+void TestSoundDialog::play_leavesAnOpenFileWindowWhereTheUserWent()
+{
+    Sounds s;
+    const QString stored = s.soundFile(u"stored.wav"_s);
+    s.writeIni({u"DateTimeE="_s + stored});
+    QVERIFY(QDir(s.rig.dir.path()).mkpath(u"music"_s));
+    const QString elsewhere = s.path(u"music"_s);
+    QVERIFY(s.show());
+    s.d->ShutdownE->setText(u"/music/typed.wav"_s);
+    QString folderBefore;
+    QString folderAfter;
+    QStringList fieldsAfter;
+    s.rig.closer.handler = [&](QWidget* w) {
+        if (w == s.d) {
+            return true;
+        }
+        if (w != s.d->OpenDialog) {
+            return false;
+        }
+        folderBefore = s.d->OpenDialog->directory().absolutePath();
+        s.d->OpenDialog->setDirectory(elsewhere); // the user goes to another folder
+        s.d->PlayEventSound(u'1');                // and a reminder fires meanwhile
+        folderAfter = s.d->OpenDialog->directory().absolutePath();
+        fieldsAfter = s.texts();
+        s.d->OpenDialog->reject();
+        return true;
+    };
+    QTest::mouseClick(s.d->BrowseSB3, Qt::LeftButton);
+    QCOMPARE(s.rig.sound.played, QStringList{stored});
+    QCOMPARE(folderBefore, QDir(s.rig.dir.path()).absolutePath()); // it opened in the program folder
+    QCOMPARE(folderAfter, elsewhere);
+    QCOMPARE(fieldsAfter, (QStringList{stored, QString(), u"/music/typed.wav"_s, QString(), QString()}));
+    QCOMPARE(s.d->ShutdownE->text(), u"/music/typed.wav"_s);
     s.d->CancelAOLClick();
 }
 

@@ -37,13 +37,10 @@ QString displayText(QString text)
 } // namespace
 
 TAlertDialog::TAlertDialog(QWidget* parent)
-    : ClosingDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
-    , AlertL(new QLabel)
-    , WhenST(new QLabel(this))
-    , OKSB(new QPushButton(QStringLiteral("OK"), this))
-    , PauseSB(new QPushButton(QStringLiteral("Pause"), this))
-    , HelpSB(new QPushButton(QStringLiteral("Help"), this))
-    , m_scroll(new QScrollArea(this))
+    : ClosingDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), AlertL(new QLabel),
+      WhenST(new QLabel(this)), OKSB(new QPushButton(QStringLiteral("OK"), this)),
+      PauseSB(new QPushButton(QStringLiteral("Pause"), this)), HelpSB(new QPushButton(QStringLiteral("Help"), this)),
+      m_scroll(new QScrollArea(this))
 {
     setObjectName(QStringLiteral("AlertDialog"));
     setWindowTitle(alertCaption());
@@ -77,14 +74,17 @@ TAlertDialog::TAlertDialog(QWidget* parent)
     for (QPushButton* button : {OKSB, PauseSB, HelpSB}) {
         button->setFont(buttonFont);
         button->setFlat(true);
+        // The alert comes up while the user types elsewhere: no key may answer it unread, so no
+        // button is the default and none takes the focus.
         button->setAutoDefault(false);
+        button->setDefault(false);
+        button->setFocusPolicy(Qt::NoFocus);
         button->setGeometry(left, 0, 75, ButtonHeight);
         left += 100;
     }
     OKSB->setObjectName(QStringLiteral("OKSB"));
     PauseSB->setObjectName(QStringLiteral("PauseSB"));
     HelpSB->setObjectName(QStringLiteral("HelpSB"));
-    OKSB->setDefault(true);
     connect(OKSB, &QPushButton::clicked, this, &TAlertDialog::OKAOLClick);
     connect(PauseSB, &QPushButton::clicked, this, &TAlertDialog::PauseAOLClick);
     connect(HelpSB, &QPushButton::clicked, this, &TAlertDialog::HelpAOLClick);
@@ -108,7 +108,13 @@ void TAlertDialog::FormActivate()
     // that the buttons (and the "Alert on" box) always stay in reach.
     const int lineHeight = AlertL->fontMetrics().height();
     const int labelHeight = qMax(AlertL->heightForWidth(LabelWidth), lineHeight);
-    const int below = 16 + (view ? WhenHeight + 8 : 0) + ButtonHeight + 8;
+    int whenHeight = 0;
+    if (view) {
+        WhenST->setText(displayText(m_whenText));
+        // The box keeps its height unless its text needs more, as it does in a wider fallback font.
+        whenHeight = qMax(WhenHeight, WhenST->heightForWidth(LabelWidth));
+    }
+    const int below = 16 + (view ? whenHeight + 8 : 0) + ButtonHeight + 8;
     const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
     const QRect available = s ? s->availableGeometry() : QRect();
     int shownHeight = labelHeight;
@@ -124,8 +130,7 @@ void TAlertDialog::FormActivate()
     PauseSB->setText(QStringLiteral("Pause"));
     if (view) {
         WhenST->show();
-        WhenST->move(8, shownHeight + 16);
-        WhenST->setText(displayText(m_whenText));
+        WhenST->setGeometry(8, shownHeight + 16, LabelWidth, whenHeight);
         okTop = WhenST->y() + WhenST->height() + 8;
         PauseSB->setText(QStringLiteral("Edit"));
     }
@@ -133,13 +138,7 @@ void TAlertDialog::FormActivate()
         button->move(button->x(), okTop);
     }
     setFixedSize(ClientWidth, okTop + ButtonHeight + 8);
-    if (available.isValid()) {
-        // A window grown with its text is moved up rather than left hanging below the screen.
-        const QRect frame = frameGeometry();
-        if (frame.bottom() > available.bottom()) {
-            move(x(), qMax(available.top(), y() - (frame.bottom() - available.bottom())));
-        }
-    }
+    keepOnScreen(available);
     if (isVisible()) {
         raise();
         activateWindow();
@@ -147,6 +146,15 @@ void TAlertDialog::FormActivate()
     // Enabling a running timer leaves it running: the 60 seconds count from the first activation.
     if (!CheckTimer.isActive()) {
         CheckTimer.start();
+    }
+}
+
+void TAlertDialog::keepOnScreen(const QRect& available)
+{
+    // A window grown with its text is moved up rather than left hanging below the screen.
+    const QRect frame = frameGeometry();
+    if (available.isValid() && frame.bottom() > available.bottom()) {
+        move(x(), qMax(available.top(), y() - (frame.bottom() - available.bottom())));
     }
 }
 
@@ -201,12 +209,18 @@ void TAlertDialog::changeEvent(QEvent* event)
 
 void TAlertDialog::keyPressEvent(QKeyEvent* event)
 {
-    // The window has no close box: Escape does not close it either.
-    if (event->key() == Qt::Key_Escape) {
-        event->ignore();
+    // Only a click on one of the buttons answers the alert: Return, Enter and Space press nothing,
+    // and with no close box Escape closes nothing either.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+    case Qt::Key_Escape:
+        event->accept();
         return;
+    default:
+        ClosingDialog::keyPressEvent(event);
     }
-    ClosingDialog::keyPressEvent(event);
 }
 
 void TAlertDialog::closeEvent(QCloseEvent* event)

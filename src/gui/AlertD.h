@@ -54,6 +54,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void keepOnScreen(const QRect& available);
+
     QScrollArea* m_scroll;
     QString m_whenText;
     bool m_editRequested = false;

@@ -324,10 +324,12 @@ void TMainForm::ViewAOLClick()
     AlertDialog->setWindowTitle(TAlertDialog::viewCaption());
     AlertDialog->setWhenText(AlertOnText(r));
     ShowAlert(r.what, id);
+    // Taken before the queued alerts show: each of them starts the window's answer afresh.
+    const bool edit = AlertDialog->editRequested();
     m_engine.alertWindowClosed();
-    // Edit from the view opens the editor only once the view has closed, so the view's own
-    // timer cannot press Edit a second time into the open editor.
-    if (AlertDialog->editRequested()) {
+    // Edit from the view opens the editor only once the view and the alerts queued behind it have
+    // closed, so the view's own timer cannot press Edit a second time into the open editor.
+    if (edit) {
         editRow(id);
     }
 }
@@ -395,6 +397,7 @@ void TMainForm::DeleteAOLClick()
     const quint64 id = m_model.at(row).id;
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
                     QStringLiteral("Delete reminder \"%1\"?").arg(m_model.at(row).name), QMessageBox::NoButton, this);
+    box.setTextFormat(Qt::PlainText); // a name is shown as typed, never as markup
     // Both buttons share one role so that the platform's button order cannot swap them.
     QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::ActionRole);
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::ActionRole);

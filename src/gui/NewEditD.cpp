@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QFocusEvent>
+#include <QFontInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -38,6 +39,41 @@ QLabel* label(const QString& caption, const char* name, QWidget* parent, int lef
     l->move(left, top);
     l->adjustSize();
     return l;
+}
+
+// The event boxes were laid out for a narrower font than most systems fall back to: the group first
+// takes the free room up to maxRight, then the boxes take a narrower face of their font and, only
+// when that is not enough, a smaller size, until the widest caption fits.
+void fitEventBoxes(QGroupBox* group, const QList<QCheckBox*>& boxes, int maxRight)
+{
+    const auto widest = [&boxes] {
+        int w = 0;
+        for (QCheckBox* box : boxes) {
+            box->adjustSize();
+            w = qMax(w, box->x() + box->width());
+        }
+        return w;
+    };
+    const int rightMargin = group->width() - 1 - group->contentsRect().right();
+    const int room = maxRight - group->x();
+    group->resize(qBound(group->width(), widest() + rightMargin, room), group->height());
+    QFont font = boxes.constFirst()->font();
+    while (widest() + rightMargin > group->width() && QFontInfo(font).pixelSize() > 8) {
+        if (font.stretch() == QFont::SemiCondensed) {
+            font.setStretch(QFont::Condensed);
+        } else if (font.stretch() != QFont::Condensed) {
+            font.setStretch(QFont::SemiCondensed);
+        } else if (font.pointSizeF() > 0) {
+            font.setStretch(QFont::AnyStretch);
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        } else {
+            font.setStretch(QFont::AnyStretch);
+            font.setPixelSize(font.pixelSize() - 1);
+        }
+        for (QCheckBox* box : boxes) {
+            box->setFont(font);
+        }
+    }
 }
 
 } // namespace
@@ -78,6 +114,7 @@ TNewEditDialog::TNewEditDialog(NewEditHost host, QWidget* parent)
     rShutdown = checkBox(QStringLiteral("on Windows shutdown"), "rShutdown", WhenGB, 8, 48);
     rIConnect = checkBox(QStringLiteral("on internet connected"), "rIConnect", WhenGB, 8, 64);
     rIDisConnect = checkBox(QStringLiteral("on internet disconnected"), "rIDisConnect", WhenGB, 8, 80);
+    fitEventBoxes(WhenGB, {rDateTime, rStartup, rShutdown, rIConnect, rIDisConnect}, WhatRE->x() - 8);
 
     specDateCB = checkBox(QStringLiteral("on specific date"), "specDateCB", this, 24, 184);
     specTimeCB = checkBox(QStringLiteral("on specific time"), "specTimeCB", this, 24, 208);

@@ -12,16 +12,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 TOptionsDialog::TOptionsDialog(SettingsStore& settings, TSoundDialog* sounds, HelpViewer* help, QString programPath,
                                QWidget* parent)
-    : ClosingDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
-    , m_settings(settings)
-    , m_sounds(sounds)
-    , m_help(help)
-    , m_programPath(std::move(programPath))
+    : ClosingDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_settings(settings),
+      m_sounds(sounds), m_help(help), m_programPath(std::move(programPath))
 {
     setObjectName(QStringLiteral("OptionsDialog"));
     setWindowTitle(QStringLiteral("Options"));
@@ -117,15 +115,16 @@ void TOptionsDialog::FormActivate()
     // button behind it: the button follows the tick whether or not the tick changed.
     SoundsCBClick();
     RepeatNot->setValue(qBound(RepeatNot->minimum(), Interval, RepeatNot->maximum()));
-    // The box shows an existing start-with-the-session entry, so that OK never removes it unasked.
-    if (AutostartEntryExists()) {
-        StartupCB->setChecked(true);
-    }
 }
 
 void TOptionsDialog::showEvent(QShowEvent* event)
 {
     ClosingDialog::showEvent(event);
+    // The dialog opens showing an existing start-with-the-session entry, so that OK never removes it
+    // unasked; later activations leave the box to the user until OK or Cancel.
+    if (!event->spontaneous() && AutostartEntryExists()) {
+        StartupCB->setChecked(true);
+    }
     FormActivate();
 }
 

@@ -17,10 +17,8 @@
 #include <QVBoxLayout>
 
 TSoundDialog::TSoundDialog(QString programFolder, SoundOutput& output, HelpViewer* help, QWidget* parent)
-    : ClosingDialog(parent, Qt::Tool | Qt::WindowCloseButtonHint | Qt::WindowTitleHint)
-    , m_folder(std::move(programFolder))
-    , m_output(output)
-    , m_help(help)
+    : ClosingDialog(parent, Qt::Tool | Qt::WindowCloseButtonHint | Qt::WindowTitleHint),
+      m_folder(std::move(programFolder)), m_output(output), m_help(help)
 {
     setObjectName(QStringLiteral("SoundDialog"));
     setWindowTitle(QStringLiteral("Define events sounds"));
@@ -103,7 +101,8 @@ TSoundDialog::TSoundDialog(QString programFolder, SoundOutput& output, HelpViewe
 
 void TSoundDialog::FormActivate()
 {
-    if (OpenDialog) {
+    // An open file window stays in the folder the user went to.
+    if (OpenDialog && !OpenDialog->isVisible()) {
         OpenDialog->setDirectory(m_folder);
     }
     const QStringList paths = ReadSoundPaths(iniPath());
@@ -201,14 +200,9 @@ void TSoundDialog::HelpAOLClick()
 
 void TSoundDialog::PlayEventSound(QChar flag)
 {
-    FormActivate();
-    const QString key = SoundKeyForFlag(flag);
-    QString path;
-    for (QLineEdit* edit : fields()) {
-        if (!key.isEmpty() && edit->objectName() == key) {
-            path = edit->text();
-        }
-    }
+    // The stored path, read afresh; an open dialog and its file window keep what the user has there.
+    const qsizetype row = SoundKeys().indexOf(SoundKeyForFlag(flag));
+    const QString path = row >= 0 ? ReadSoundPaths(iniPath()).value(row) : QString();
     if (!IsRegularSoundFile(path)) {
         ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("Sound file not found!"),
                     QMessageBox::Ok, m_help, 0);
