@@ -10,6 +10,8 @@
 #include <QTest>
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 Reminder row(const QString& name, const QString& date, const QString& time, const QString& repeat,
@@ -81,6 +83,10 @@ private Q_SLOTS:
     void load_missingHeaderCollectsFromFirstLine();
     void load_shortAndBlankLinesAreRepairedOrSkipped();
     void load_invalidUtf8ReadsAsWindows1252();
+    void load_encodingIsDecidedPerLine_data();
+    void load_encodingIsDecidedPerLine();
+    void load_shortLineKeepsTheFieldsItHas_data();
+    void load_shortLineKeepsTheFieldsItHas();
     void load_neverCrashesOnOddContent();
     void save_emptyListWritesTwoEmptyFiles();
     void save_afterDeletingFirstOfThreeRenumbersBlocks();
@@ -243,7 +249,8 @@ void TestReminderFile::load_shortAndBlankLinesAreRepairedOrSkipped()
     QCOMPARE(rows.at(0).time, QStringLiteral("0"));
     QCOMPARE(rows.at(0).repeat, QStringLiteral("0"));
     QCOMPARE(rows.at(1).name, QStringLiteral("Half"));
-    QCOMPARE(rows.at(1).date, QStringLiteral("0"));
+    QCOMPARE(rows.at(1).date, QStringLiteral("01.01.26"));
+    QCOMPARE(rows.at(1).time, QStringLiteral("10:00:00"));
     QCOMPARE(rows.at(1).events, QString());
     QVERIFY(!rows.at(1).checked);
     QCOMPARE(rows.at(2).events, QStringLiteral("2,"));
@@ -270,6 +277,97 @@ void TestReminderFile::load_invalidUtf8ReadsAsWindows1252()
     QCOMPARE(loaded.status, ReminderStore::LoadStatus::Loaded);
     QCOMPARE(loaded.rows.first().name, QString::fromUtf8("Café €"));
     QCOMPARE(loaded.rows.first().what, QString::fromUtf8("naïve “quoted”"));
+}
+
+void TestReminderFile::load_encodingIsDecidedPerLine_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QByteArray>("texts");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("whats");
+    const QByteArray plain = " - 0 - 0 - 0 - 2, - 0\r\n";
+    QTest::newRow("UTF-8 line and Latin-1 line")
+        << QByteArray("Caf\xc3\xa9" + plain + "Na\xefve" + plain)
+        << QByteArray("-0-\r\nCaf\xc3\xa9 au lait\r\n==\r\n-1-\r\nna\xefve\r\n==\r\n")
+        << QStringList{u"Café"_s, u"Naïve"_s} << QStringList{u"Café au lait"_s, u"naïve"_s};
+    QTest::newRow("Latin-1 line first") << QByteArray("Na\xefve" + plain + "Caf\xc3\xa9" + plain)
+                                        << QByteArray("-0-\r\n\x93quoted\x94\r\n==\r\n-1-\r\n\xe2\x82\xac 5\r\n==\r\n")
+                                        << QStringList{u"Naïve"_s, u"Café"_s} << QStringList{u"“quoted”"_s, u"€ 5"_s};
+    // The lines of one text are kept apart by bare CRs, each still in its own encoding.
+    QTest::newRow("one text, two encodings")
+        << QByteArray("Mixed" + plain) << QByteArray("-0-\r\nr\xc3\xa9sum\xc3\xa9\rna\xefve\rcaf\xc3\xa9\r\n==\r\n")
+        << QStringList{u"Mixed"_s} << QStringList{u"résumé\rnaïve\rcafé"_s};
+    QTest::newRow("one text, two encodings, CR LF")
+        << QByteArray("Mixed" + plain) << QByteArray("-0-\r\nna\xefve\r\nr\xc3\xa9sum\xc3\xa9\r\n==\r\n")
+        << QStringList{u"Mixed"_s} << QStringList{u"naïve\rrésumé"_s};
+    // A character cut by a line end makes both halves stray bytes.
+    QTest::newRow("character cut by a line end")
+        << QByteArray("Cut" + plain) << QByteArray("-0-\r\nab\xc3\r\xa9\r\n==\r\n") << QStringList{u"Cut"_s}
+        << QStringList{u"abÃ\r©"_s};
+}
+
+void TestReminderFile::load_encodingIsDecidedPerLine()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QByteArray, texts);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, whats);
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("reminder.nld")), data);
+    writeFile(dir.filePath(QStringLiteral("reminder.nlt")), texts);
+    ReminderStore store(dir.path());
+    const QList<Reminder> rows = store.load().rows;
+    QCOMPARE(rows.size(), names.size());
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        QCOMPARE(rows.at(i).name, names.at(i));
+        QCOMPARE(rows.at(i).what, whats.at(i));
+    }
+    // Written back, every line is UTF-8 and reads as it was loaded.
+    QCOMPARE(store.save(rows), QString());
+    QVERIFY(IsValidUtf8(readFile(store.dataPath())));
+    QVERIFY(IsValidUtf8(readFile(store.textPath())));
+    QCOMPARE(store.load().rows, rows);
+}
+
+void TestReminderFile::load_shortLineKeepsTheFieldsItHas_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QStringList>("fields"); // Name, Date, Time, Repeat, Events
+    QTest::addColumn<bool>("checked");
+    QTest::newRow("name only") << QByteArray("Just a name") << QStringList{u"Just a name"_s, u"0"_s, u"0"_s, u"0"_s, {}}
+                               << false;
+    QTest::newRow("name and date") << QByteArray("A - 05.03.26")
+                                   << QStringList{u"A"_s, u"05.03.26"_s, u"0"_s, u"0"_s, {}} << false;
+    QTest::newRow("up to the time") << QByteArray("A - 05.03.26 - 09:30:00")
+                                    << QStringList{u"A"_s, u"05.03.26"_s, u"09:30:00"_s, u"0"_s, {}} << false;
+    QTest::newRow("up to the step") << QByteArray("A - #05.03.26 - 09:30:00 - 15")
+                                    << QStringList{u"A"_s, u"#05.03.26"_s, u"09:30:00"_s, u"15"_s, {}} << false;
+    QTest::newRow("up to the events") << QByteArray("A - #05.03.26 - 09:30:00 - 15 - 1,0,")
+                                      << QStringList{u"A"_s, u"#05.03.26"_s, u"09:30:00"_s, u"15"_s, u"1,0,"_s}
+                                      << false;
+    QTest::newRow("whole line") << QByteArray("A - 05.03.26 - 09:30:00 - 0 - 1, - 1")
+                                << QStringList{u"A"_s, u"05.03.26"_s, u"09:30:00"_s, u"0"_s, u"1,"_s} << true;
+    QTest::newRow("ends in a separator") << QByteArray("A - 05.03.26 - ")
+                                         << QStringList{u"A"_s, u"05.03.26"_s, u"0"_s, u"0"_s, {}} << false;
+    QTest::newRow("blank date, time kept")
+        << QByteArray("A -   - 09:30:00") << QStringList{u"A"_s, u"0"_s, u"09:30:00"_s, u"0"_s, {}} << false;
+    QTest::newRow("more separators go to the check field")
+        << QByteArray("A - 0 - 0 - 0 - 2, - 0 - 1") << QStringList{u"A"_s, u"0"_s, u"0"_s, u"0"_s, u"2,"_s} << true;
+}
+
+void TestReminderFile::load_shortLineKeepsTheFieldsItHas()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QStringList, fields);
+    QFETCH(bool, checked);
+    for (const QByteArray& eol : {QByteArray("\r\n"), QByteArray()}) {
+        const QList<Reminder> rows = ParseDataFile(line + eol);
+        QCOMPARE(rows.size(), 1);
+        const Reminder& r = rows.first();
+        QCOMPARE((QStringList{r.name, r.date, r.time, r.repeat, r.events}), fields);
+        QCOMPARE(r.checked, checked);
+        QCOMPARE(r.ponovno, u"0"_s);
+    }
 }
 
 void TestReminderFile::load_neverCrashesOnOddContent()

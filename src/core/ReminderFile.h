@@ -25,8 +25,10 @@ QByteArray EncodeDataFile(const QList<Reminder>& rows);
 QByteArray EncodeTextFile(const QList<Reminder>& rows);
 
 /// Reads the data file into rows (What empty, Ponovno "0"). A blank line is skipped; a line with
-/// fewer fields keeps its name and takes "0" for Date, Time and Repeat, an empty Events, unchecked.
+/// fewer fields keeps the fields it has and takes "0" for a missing Date, Time or Repeat, an empty
+/// Events, unchecked; a blank Date, Time or Repeat reads as "0".
 QList<Reminder> ParseDataFile(const QByteArray& bytes);
 /// Fills each row's What from the text file: the lines after the first "-N-" header up to the
 /// next "==", joined by CRs; with no header for a row, from the first line of the file.
 void ApplyTextFile(QList<Reminder>& rows, const QByteArray& bytes);
+
