@@ -8,7 +8,12 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -64,6 +69,56 @@ ReminderStore::SaveFileFactory failOn(const QString& failingName)
     };
 }
 
+mode_t modeOf(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : mode_t(-1);
+}
+
+// Runs body as a user who may write the writable files of dir but cannot create a file in dir; the
+// unreadable files that user cannot read, the other files of dir only read. Permissions do not stop
+// root, so under root the body runs in a child process as the user nobody, with the writable files
+// given to it. Returns what body returns; -1 when no such user can be had.
+int asUserWithoutFolderWrite(const QString& dir, const QStringList& writable, const std::function<int()>& body,
+                             const QStringList& unreadable = {})
+{
+    const QStringList files = QDir(dir).entryList(QDir::Files);
+    const bool root = ::geteuid() == 0;
+    const passwd* nobody = root ? ::getpwnam("nobody") : nullptr;
+    if (root && !nobody) {
+        return -1;
+    }
+    for (const QString& name : files) {
+        const QByteArray path = QFile::encodeName(QDir(dir).filePath(name));
+        const bool mine = writable.contains(name);
+        if (root && mine && ::chown(path.constData(), nobody->pw_uid, nobody->pw_gid) != 0) {
+            return -1;
+        }
+        const mode_t mode = mine ? 0600 : unreadable.contains(name) ? (root ? 0600 : 0) : (root ? 0644 : 0444);
+        ::chmod(path.constData(), mode);
+    }
+    const QByteArray folder = QFile::encodeName(dir);
+    if (!root) {
+        ::chmod(folder.constData(), 0555);
+        const int result = body();
+        ::chmod(folder.constData(), 0700);
+        return result;
+    }
+    ::chmod(folder.constData(), 0755);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0) {
+            ::_exit(100);
+        }
+        ::_exit(body());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        return 101;
+    }
+    return WEXITSTATUS(status);
+}
+
 } // namespace
 
 class TestReminderFile : public QObject
@@ -97,6 +152,10 @@ private Q_SLOTS:
     void save_failingSecondFileChangesNeither();
     void save_newFilesAreOwnerOnly();
     void save_existingFileKeepsItsPermissions();
+    void save_readOnlyFolderRewritesWritableFilesInPlace();
+    void save_readOnlyFolderWithReadOnlyTextFileChangesNeither();
+    void save_readOnlyFolderAfterIncompleteLoadChangesNothing_data();
+    void save_readOnlyFolderAfterIncompleteLoadChangesNothing();
     void model_changesEmitContentChanged();
     void model_selectionIsSingle();
 };
@@ -529,6 +588,105 @@ void TestReminderFile::save_existingFileKeepsItsPermissions()
     struct stat st {};
     QCOMPARE(::stat(QFile::encodeName(store.dataPath()).constData(), &st), 0);
     QCOMPARE(st.st_mode & 0777, mode_t(0644));
+}
+
+void TestReminderFile::save_readOnlyFolderRewritesWritableFilesInPlace()
+{
+    QTemporaryDir dir;
+    const QList<Reminder> before = {row(u"Old"_s, u"0"_s, u"0"_s, u"0"_s, u"2,"_s, false, u"old text"_s),
+                                    row(u"Older"_s, u"0"_s, u"0"_s, u"0"_s, u"2,"_s, true, u"older text"_s)};
+    const QList<Reminder> longer = {before.at(0), before.at(1),
+                                    row(u"New"_s, u"24.12.26"_s, u"18:00:00"_s, u"7"_s, u"1,0,"_s, false, u"a\rb"_s)};
+    const QList<Reminder> shorter = {row(u"Only"_s, u"0"_s, u"0"_s, u"0"_s, u"3,"_s, false, u"x"_s)};
+    ReminderStore owner(dir.path());
+    QCOMPARE(owner.save(before), QString());
+
+    const int result = asUserWithoutFolderWrite(dir.path(), {u"reminder.nld"_s, u"reminder.nlt"_s}, [&] {
+        ReminderStore store(dir.path());
+        if (QFile(dir.filePath(u"probe"_s)).open(QIODevice::WriteOnly)) {
+            return 10; // the folder still takes new files: nothing would be tested
+        }
+        if (store.load().rows != before) {
+            return 11;
+        }
+        if (!store.save(longer).isEmpty()) {
+            return 12;
+        }
+        // A shorter content leaves no tail of the longer one behind.
+        if (!store.save(shorter).isEmpty()) {
+            return 13;
+        }
+        return store.load().rows == shorter ? 0 : 14;
+    });
+    if (result == -1) {
+        QSKIP("no unprivileged user to run as");
+    }
+    QCOMPARE(result, 0);
+    QCOMPARE(readFile(owner.dataPath()), EncodeDataFile(shorter));
+    QCOMPARE(readFile(owner.textPath()), EncodeTextFile(shorter));
+    QCOMPARE(modeOf(owner.dataPath()), mode_t(0600));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{u"reminder.nld"_s, u"reminder.nlt"_s}));
+}
+
+void TestReminderFile::save_readOnlyFolderWithReadOnlyTextFileChangesNeither()
+{
+    QTemporaryDir dir;
+    const QList<Reminder> before = {row(u"Old"_s, u"0"_s, u"0"_s, u"0"_s, u"2,"_s, false, u"old text"_s)};
+    ReminderStore owner(dir.path());
+    QCOMPARE(owner.save(before), QString());
+    const QByteArray data = readFile(owner.dataPath());
+    const QByteArray text = readFile(owner.textPath());
+
+    const int result = asUserWithoutFolderWrite(dir.path(), {u"reminder.nld"_s}, [&] {
+        ReminderStore store(dir.path());
+        if (store.load().rows != before) {
+            return 11;
+        }
+        return store.save({}) == store.textPath() ? 0 : 12;
+    });
+    if (result == -1) {
+        QSKIP("no unprivileged user to run as");
+    }
+    QCOMPARE(result, 0);
+    QCOMPARE(readFile(owner.dataPath()), data);
+    QCOMPARE(readFile(owner.textPath()), text);
+}
+
+void TestReminderFile::save_readOnlyFolderAfterIncompleteLoadChangesNothing_data()
+{
+    QTest::addColumn<bool>("textFilePresent");
+    QTest::newRow("text file missing") << false;
+    QTest::newRow("text file unreadable") << true;
+}
+
+void TestReminderFile::save_readOnlyFolderAfterIncompleteLoadChangesNothing()
+{
+    QFETCH(bool, textFilePresent);
+    QTemporaryDir dir;
+    const QByteArray old = "Kept - 0 - 0 - 0 - 2, - 0\r\n";
+    writeFile(dir.filePath(u"reminder.nld"_s), old);
+    if (textFilePresent) {
+        writeFile(dir.filePath(u"reminder.nlt"_s), "-0-\r\nkept\r\n==\r\n");
+    }
+    const int result = asUserWithoutFolderWrite(dir.path(), {u"reminder.nld"_s},
+                                                [&] {
+                                                    ReminderStore store(dir.path());
+                                                    const ReminderStore::LoadStatus expected =
+                                                        textFilePresent ? ReminderStore::LoadStatus::Failed
+                                                                        : ReminderStore::LoadStatus::Missing;
+                                                    if (store.load().status != expected) {
+                                                        return 11;
+                                                    }
+                                                    // The stored reminders were not loaded and cannot be kept aside:
+                                                    // they are not overwritten.
+                                                    return store.save({}).isEmpty() ? 12 : 0;
+                                                },
+                                                {u"reminder.nlt"_s});
+    if (result == -1) {
+        QSKIP("no unprivileged user to run as");
+    }
+    QCOMPARE(result, 0);
+    QCOMPARE(readFile(dir.filePath(u"reminder.nld"_s)), old);
 }
 
 void TestReminderFile::model_changesEmitContentChanged()
