@@ -69,6 +69,16 @@ ReminderStore::SaveFileFactory failOn(const QString& failingName)
     };
 }
 
+constexpr int ReadsBack = -1;
+
+// Saves the rows and loads them again through the two files' bytes.
+QList<Reminder> roundTrip(const QList<Reminder>& rows)
+{
+    QList<Reminder> back = ParseDataFile(EncodeDataFile(rows));
+    ApplyTextFile(back, EncodeTextFile(rows));
+    return back;
+}
+
 mode_t modeOf(const QString& path)
 {
     struct stat st {};
@@ -142,6 +152,8 @@ private Q_SLOTS:
     void load_encodingIsDecidedPerLine();
     void load_shortLineKeepsTheFieldsItHas_data();
     void load_shortLineKeepsTheFieldsItHas();
+    void readsBack_awkwardRows_data();
+    void readsBack_awkwardRows();
     void load_neverCrashesOnOddContent();
     void save_emptyListWritesTwoEmptyFiles();
     void save_afterDeletingFirstOfThreeRenumbersBlocks();
@@ -426,6 +438,104 @@ void TestReminderFile::load_shortLineKeepsTheFieldsItHas()
         QCOMPARE((QStringList{r.name, r.date, r.time, r.repeat, r.events}), fields);
         QCOMPARE(r.checked, checked);
         QCOMPARE(r.ponovno, u"0"_s);
+    }
+}
+
+void TestReminderFile::readsBack_awkwardRows_data()
+{
+    QTest::addColumn<Reminder>("reminder");
+    QTest::addColumn<int>("failing"); // the Field reported, or ReadsBack
+    const auto named = [](const QString& name) {
+        return row(name, u"#08.12.26"_s, u"0"_s, u"0"_s, u"2,"_s, false, u"text"_s);
+    };
+    const auto texted = [](const QString& what) {
+        return row(u"Name"_s, u"08.12.26"_s, u"09:30:00"_s, u"7"_s, u"1,0,"_s, true, what);
+    };
+    const int name = int(Field::Name);
+    const int what = int(Field::What);
+    QTest::newRow("name with the separator") << named(u"Call - Bob"_s) << name;
+    QTest::newRow("name that is the separator") << named(u" - "_s) << name;
+    QTest::newRow("name ending in blank hyphen") << named(u"Call -"_s) << name;
+    QTest::newRow("name of a blank hyphen") << named(u" -"_s) << name;
+    QTest::newRow("name with LF") << named(u"Call\nBob"_s) << name;
+    QTest::newRow("name with CR") << named(u"Call\rBob"_s) << name;
+    QTest::newRow("name with CR LF at the end") << named(u"Call\r\n"_s) << name;
+    QTest::newRow("name with a tab") << named(u"Call\tBob"_s) << name;
+    QTest::newRow("name with NUL") << named(QStringLiteral("Call") + QChar(0) + u"Bob"_s) << name;
+    QTest::newRow("name with a line separator") << named(u"Call"_s + QChar(QChar::LineSeparator)) << name;
+    QTest::newRow("name with a lone surrogate") << named(u"Call"_s + QChar(0xD800)) << name;
+    QTest::newRow("name with hyphen, no blanks") << named(u"Call-Bob"_s) << ReadsBack;
+    QTest::newRow("name with blank hyphen word") << named(u"Call -Bob"_s) << ReadsBack;
+    QTest::newRow("name with hyphen blank word") << named(u"Call- Bob"_s) << ReadsBack;
+    QTest::newRow("name with a double hyphen") << named(u"Call -- Bob"_s) << ReadsBack;
+    QTest::newRow("name starting with hyphen blank") << named(u"- Call"_s) << ReadsBack;
+    QTest::newRow("name ending in a hyphen") << named(u"Call-"_s) << ReadsBack;
+    QTest::newRow("name ending in hyphen blank") << named(u"Call- "_s) << ReadsBack;
+    QTest::newRow("name with blanks around") << named(u"  Call  "_s) << ReadsBack;
+    QTest::newRow("name of blanks only") << named(u"   "_s) << ReadsBack;
+    QTest::newRow("name like a block header") << named(u"-1-"_s) << ReadsBack;
+    QTest::newRow("name like a block end") << named(u"=="_s) << ReadsBack;
+    QTest::newRow("name in other scripts") << named(u"Čaša € 😀 日本"_s) << ReadsBack;
+
+    QTest::newRow("text line ==") << texted(u"=="_s) << what;
+    QTest::newRow("text line == in the middle") << texted(u"before\r==\rafter"_s) << what;
+    QTest::newRow("text line -0-") << texted(u"-0-"_s) << what;
+    QTest::newRow("text line -1-") << texted(u"one\r-1-"_s) << what;
+    QTest::newRow("text line with a large header") << texted(u"-123456789-"_s) << what;
+    QTest::newRow("text with LF") << texted(u"one\ntwo"_s) << what;
+    QTest::newRow("text with CR LF") << texted(u"one\r\ntwo"_s) << what;
+    QTest::newRow("text with a lone surrogate") << texted(u"x"_s + QChar(0xDC00)) << what;
+    QTest::newRow("text line == and a blank") << texted(u"== "_s) << ReadsBack;
+    QTest::newRow("text line ===") << texted(u"==="_s) << ReadsBack;
+    QTest::newRow("text line with a leading zero header") << texted(u"-01-"_s) << ReadsBack;
+    QTest::newRow("text line --") << texted(u"--"_s) << ReadsBack;
+    QTest::newRow("text line -x-") << texted(u"-x-"_s) << ReadsBack;
+    QTest::newRow("text line - 1 -") << texted(u"- 1 -"_s) << ReadsBack;
+    QTest::newRow("text line -1") << texted(u"-1"_s) << ReadsBack;
+    QTest::newRow("text with the separator") << texted(u"a - b - c"_s) << ReadsBack;
+    QTest::newRow("text with tabs") << texted(u"\tindented"_s) << ReadsBack;
+    QTest::newRow("empty text") << texted(QString()) << ReadsBack;
+    QTest::newRow("text of empty lines") << texted(u"\r\r"_s) << ReadsBack;
+    QTest::newRow("text ending in an empty line") << texted(u"last\r"_s) << ReadsBack;
+
+    Reminder blankDate = named(u"A"_s);
+    blankDate.date = u" "_s;
+    QTest::newRow("blank date") << blankDate << int(Field::Date);
+    Reminder splitTime = named(u"A"_s);
+    splitTime.time = u"09 - 30"_s;
+    QTest::newRow("time with the separator") << splitTime << int(Field::Time);
+    Reminder brokenStep = named(u"A"_s);
+    brokenStep.repeat = u"3\r0"_s;
+    QTest::newRow("step with a line break") << brokenStep << int(Field::Repeat);
+    Reminder splitEvents = named(u"A"_s);
+    splitEvents.events = u"1, - 2,"_s;
+    QTest::newRow("events with the separator") << splitEvents << int(Field::Events);
+    Reminder noEvents = named(u"A"_s);
+    noEvents.events.clear();
+    noEvents.checked = true;
+    QTest::newRow("no events, checked") << noEvents << ReadsBack;
+}
+
+void TestReminderFile::readsBack_awkwardRows()
+{
+    QFETCH(Reminder, reminder);
+    QFETCH(int, failing);
+    const std::optional<Field> field = FieldNotReadingBack(reminder);
+    QCOMPARE(field ? int(*field) : ReadsBack, failing);
+    QCOMPARE(RowReadsBack(reminder), failing == ReadsBack);
+    if (failing != ReadsBack) {
+        return;
+    }
+    // An accepted row reads back as itself first, among others and last in a list, and leaves
+    // its neighbours as they were.
+    QList<Reminder> rows;
+    for (int i = 0; i < 12; ++i) {
+        rows.append(row(u"Row %1"_s.arg(i), u"0"_s, u"0"_s, u"0"_s, u"4,"_s, i % 2, u"-%1-\x01text"_s.arg(i + 1)));
+    }
+    for (const qsizetype at : {qsizetype(0), qsizetype(6), rows.size()}) {
+        QList<Reminder> list = rows;
+        list.insert(at, reminder);
+        QCOMPARE(roundTrip(list), list);
     }
 }
 

@@ -236,3 +236,46 @@ void ApplyTextFile(QList<Reminder>& rows, const QByteArray& bytes)
         rows[n].what = lines.joinWithCr(first, nextEnd[size_t(first)]);
     }
 }
+
+std::optional<Field> FieldNotReadingBack(const Reminder& r)
+{
+    // A name is one line of text; a tab or a control character is no part of one, even where the
+    // reader would keep it.
+    for (QChar c : r.name) {
+        const QChar::Category category = c.category();
+        if (category == QChar::Other_Control || category == QChar::Separator_Line ||
+            category == QChar::Separator_Paragraph) {
+            return Field::Name;
+        }
+    }
+    const QList<Reminder> one{r};
+    const QList<Reminder> back = ParseDataFile(EncodeDataFile(one));
+    const Reminder read = back.isEmpty() ? Reminder{} : back.first();
+    const std::pair<Field, bool> same[] = {
+        {Field::Name, read.name == r.name},
+        {Field::Date, read.date == r.date},
+        {Field::Time, read.time == r.time},
+        {Field::Repeat, read.repeat == r.repeat},
+        // Where Events ends decides where the check field starts.
+        {Field::Events, read.events == r.events && read.checked == r.checked && back.size() == 1},
+    };
+    for (const auto& [field, equal] : same) {
+        if (!equal) {
+            return field;
+        }
+    }
+    const QByteArray block = EncodeTextFile(one);
+    const ByteLines lines(block);
+    // In a long enough list any "-N-" heads some row's block, so no text line may read as one.
+    for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+        if (isBlockEnd(lines.line(i)) || headerNumber(lines.line(i)) >= 0) {
+            return Field::What;
+        }
+    }
+    QList<Reminder> texts(1);
+    ApplyTextFile(texts, block);
+    if (texts.first().what != r.what) {
+        return Field::What;
+    }
+    return std::nullopt;
+}

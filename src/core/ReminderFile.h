@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <optional>
 
 // The layouts of the two data files: reminder.nld keeps one line per reminder,
 // "Name - Date - Time - Repeat - Events - checked"; reminder.nlt keeps a block per reminder:
@@ -32,3 +33,12 @@ QList<Reminder> ParseDataFile(const QByteArray& bytes);
 /// next "==", joined by CRs; with no header for a row, from the first line of the file.
 void ApplyTextFile(QList<Reminder>& rows, const QByteArray& bytes);
 
+/// The first field of the row that a save and a load would not give back as it is, wherever the
+/// row stands in the list (a Name holding the separator, a line break or a tab; a What line that
+/// reads as "==" or as a block header), or nullopt when the whole row reads back as itself.
+std::optional<Field> FieldNotReadingBack(const Reminder& r);
+/// True when the row reads back as itself after a save and a load.
+inline bool RowReadsBack(const Reminder& r)
+{
+    return !FieldNotReadingBack(r).has_value();
+}
