@@ -28,6 +28,7 @@ private Q_SLOTS:
     void setValue_lineBreakInValue_staysOnOneLine();
     void save_writesCrLfAndUtf8();
     void load_windows1252File_isDecoded();
+    void load_mixedEncodings_decidePerLine();
     void load_byteOrderMarks_areSkipped();
     void value_longerThanLimit_isCut();
     void save_unwritableTarget_returnsFalse();
@@ -240,6 +241,18 @@ void TestIniFile::load_windows1252File_isDecoded()
     IniFile ini;
     QVERIFY(ini.load(path));
     QCOMPARE(ini.value(u"Sounds", u"DateTimeE"), u"C:\\Zvuci\\Šum €.wav"_s);
+}
+
+void TestIniFile::load_mixedEncodings_decidePerLine()
+{
+    IniFile ini;
+    ini.setBytes("[Sounds]\r\nDateTimeE=/zvuk/\xC4\x8D"
+                 "a\xC5\xA1"
+                 "a.wav\r\nStartupE=C:\\Zvuci\\\x8A"
+                 "um.wav\nShutdownE=/caf\xC3\xA9.wav\r");
+    QCOMPARE(ini.value(u"Sounds", u"DateTimeE"), u"/zvuk/čaša.wav"_s);
+    QCOMPARE(ini.value(u"Sounds", u"StartupE"), u"C:\\Zvuci\\Šum.wav"_s);
+    QCOMPARE(ini.value(u"Sounds", u"ShutdownE"), u"/café.wav"_s);
 }
 
 void TestIniFile::load_byteOrderMarks_areSkipped()

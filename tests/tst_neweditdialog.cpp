@@ -160,6 +160,8 @@ private Q_SLOTS:
     void edit_keepsCheckedAndPonovnoAndAcceptsEmptyText();
     void validation_messagesAndOrder_data();
     void validation_messagesAndOrder();
+    void validation_unsavableNameOrTextIsRefused_data();
+    void validation_unsavableNameOrTextIsRefused();
 
     void close_eachWayResetsCancelAloneStartsSecondTimer_data();
     void close_eachWayResetsCancelAloneStartsSecondTimer();
@@ -694,6 +696,104 @@ void TestNewEditDialog::validation_messagesAndOrder()
         QCOMPARE(e.boxIcons.at(i), QMessageBox::Critical);
         QCOMPARE(e.boxButtons.at(i), QMessageBox::StandardButtons(QMessageBox::Ok));
     }
+    QCOMPARE(model.count(), 1);
+    QCOMPARE(model.at(0).name, u"Kept"_s);
+    QCOMPARE(model.at(0).what, u"kept text"_s);
+}
+
+void TestNewEditDialog::validation_unsavableNameOrTextIsRefused_data()
+{
+    QTest::addColumn<bool>("edit");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("textLines");
+    QTest::addColumn<bool>("paste"); // the name comes from the clipboard instead of the keyboard
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("focus");
+    const QString badName = u"Reminder name contains characters that cannot be saved!"_s;
+    const QString badText = u"Reminder text contains a line that cannot be saved!"_s;
+    const QStringList text{u"Ring him"_s};
+    for (const bool edit : {false, true}) {
+        const char* mode = edit ? "Edit" : "New";
+        QTest::addRow("%s: typed separator", mode) << edit << u"Call - Bob"_s << text << false << badName << u"NameE"_s;
+        QTest::addRow("%s: typed blank hyphen at the end", mode)
+            << edit << u"Call -"_s << text << false << badName << u"NameE"_s;
+        QTest::addRow("%s: pasted LF", mode) << edit << u"Call\nBob"_s << text << true << badName << u"NameE"_s;
+        QTest::addRow("%s: pasted CR", mode) << edit << u"Call\rBob"_s << text << true << badName << u"NameE"_s;
+        QTest::addRow("%s: pasted tab", mode) << edit << u"Call\tBob"_s << text << true << badName << u"NameE"_s;
+        QTest::addRow("%s: text line ==", mode)
+            << edit << u"Call Bob"_s << QStringList{u"one"_s, u"=="_s, u"two"_s} << false << badText << u"WhatRE"_s;
+        QTest::addRow("%s: text line -1-", mode)
+            << edit << u"Call Bob"_s << QStringList{u"-1-"_s} << false << badText << u"WhatRE"_s;
+        // The name comes first, as the empty checks do.
+        QTest::addRow("%s: both", mode) << edit << u"A - B"_s << QStringList{u"=="_s} << false << badName << u"NameE"_s;
+        QTest::addRow("%s: hyphens that read back", mode)
+            << edit << u"- Call -Bob- "_s << QStringList{u"== "_s, u"-01-"_s, u"-x-"_s} << false << QString()
+            << QString();
+    }
+}
+
+void TestNewEditDialog::validation_unsavableNameOrTextIsRefused()
+{
+    QFETCH(bool, edit);
+    QFETCH(QString, name);
+    QFETCH(QStringList, textLines);
+    QFETCH(bool, paste);
+    QFETCH(QString, message);
+    QFETCH(QString, focus);
+    Editor e("Kept - #08.12.26 - 0 - 0 - 2, - 0\r\n", "-0-\r\nkept text\r\n==\r\n");
+    TNewEditDialog& d = *e.d;
+    QString nameAfter;
+    QString textAfter;
+    QString focused;
+    bool stayedOpen = false;
+    const auto body = [&] {
+        QVERIFY(activate(&d));
+        d.NameE->clear();
+        d.NameE->setFocus();
+        if (paste) {
+            QApplication::clipboard()->setText(name);
+            QTest::keyClick(d.NameE, Qt::Key_V, Qt::ControlModifier);
+        } else {
+            QTest::keyClicks(d.NameE, name);
+        }
+        QCOMPARE(d.NameE->text(), name);
+        d.WhatRE->clear();
+        for (qsizetype i = 0; i < textLines.size(); ++i) {
+            if (i > 0) {
+                QTest::keyClick(d.WhatRE, Qt::Key_Return);
+            }
+            QTest::keyClicks(d.WhatRE, textLines.at(i));
+        }
+        d.rStartup->setChecked(true);
+        QTest::mouseClick(d.OKSB, Qt::LeftButton);
+        stayedOpen = d.isVisible();
+        focused = d.focusWidget() ? d.focusWidget()->objectName() : QString();
+        nameAfter = d.NameE->text();
+        textAfter = d.WhatRE->toPlainText();
+        if (stayedOpen) {
+            d.CancelAOLClick();
+        }
+    };
+    if (edit) {
+        e.runEdit(0, body);
+    } else {
+        e.runNew(body);
+    }
+    ReminderModel& model = e.form->model();
+    if (message.isEmpty()) {
+        QVERIFY(e.rig.closer.messages.isEmpty());
+        QCOMPARE(model.count(), edit ? 1 : 2);
+        QCOMPARE(model.at(model.count() - 1).name, name);
+        QCOMPARE(model.at(model.count() - 1).what, textLines.join(u'\r'));
+        return;
+    }
+    QCOMPARE(e.rig.closer.messages, QStringList{message});
+    QCOMPARE(e.boxIcons, QList<QMessageBox::Icon>{QMessageBox::Critical});
+    QCOMPARE(e.boxButtons, QList<QMessageBox::StandardButtons>{QMessageBox::Ok});
+    QVERIFY(stayedOpen);
+    QCOMPARE(focused, focus);
+    QCOMPARE(nameAfter, name);
+    QCOMPARE(textAfter, textLines.join(u'\n'));
     QCOMPARE(model.count(), 1);
     QCOMPARE(model.at(0).name, u"Kept"_s);
     QCOMPARE(model.at(0).what, u"kept text"_s);

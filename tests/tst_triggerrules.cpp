@@ -651,10 +651,16 @@ void TestTriggerRules::catchUp_data()
     QTest::newRow("neither, repeating: only the floating date")
         << row(u"#01.12.26"_s, u"0"_s, u"30"_s, rep) << now << u"#08.12.26"_s << u"0"_s;
 
-    QTest::newRow("unreadable floating date: untouched")
-        << row(u"#xx"_s, u"20:00:00"_s, u"30"_s, rep) << now << u"#xx"_s << u"20:00:00"_s;
-    QTest::newRow("unreadable time: untouched")
-        << row(u"#01.12.26"_s, u"25:00:00"_s, u"30"_s, rep) << now << u"#01.12.26"_s << u"25:00:00"_s;
+    // Every floating date becomes today, whatever else the row holds; what still does not read stays.
+    QTest::newRow("unreadable floating date: today, then the time steps")
+        << row(u"#xx"_s, u"20:00:00"_s, u"30"_s, rep) << now << u"#08.12.26"_s << u"14:00:00"_s;
+    QTest::newRow("bare hash: today") << row(u"#"_s, u"12:00:00"_s) << now << u"#08.12.26"_s << u"12:00:00"_s;
+    QTest::newRow("unreadable time: date to today, time untouched")
+        << row(u"#01.12.26"_s, u"25:00:00"_s, u"30"_s, rep) << now << u"#08.12.26"_s << u"25:00:00"_s;
+    QTest::newRow("empty time: date to today")
+        << row(u"#01.12.26"_s, QString(), u"0"_s, u"4,"_s) << now << u"#08.12.26"_s << QString();
+    QTest::newRow("unreadable date and time: date to today")
+        << row(u"#1.13.26"_s, u"noon"_s, u"30"_s, rep) << now << u"#08.12.26"_s << u"noon"_s;
     QTest::newRow("unreadable fixed date: untouched")
         << row(u"31.02.20"_s, u"0"_s, u"1"_s, rep) << now << u"31.02.20"_s << u"0"_s;
 }

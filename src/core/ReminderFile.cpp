@@ -40,16 +40,17 @@ void emitTextBlock(qsizetype index, const Reminder& r, Out&& line)
 class RepeatedText
 {
 public:
-    QString take(const ByteLines& lines, QByteArrayView bytes)
+    QString take(QByteArrayView bytes, bool utf8)
     {
         if (bytes.size() == 1 && bytes[0] == '0') {
             return zero();
         }
-        if (bytes.size() <= 16 && m_valid && bytes == QByteArrayView(m_bytes)) {
+        if (bytes.size() <= 16 && m_valid && m_utf8 == utf8 && bytes == QByteArrayView(m_bytes)) {
             return m_text;
         }
-        m_text = lines.decode(bytes);
+        m_text = ByteLines::decode(bytes, utf8);
         m_bytes = bytes; // a view into the file's bytes, which outlive the parse
+        m_utf8 = utf8;
         m_valid = bytes.size() <= 16;
         return m_text;
     }
@@ -62,8 +63,34 @@ public:
 private:
     QByteArrayView m_bytes;
     QString m_text;
+    bool m_utf8 = true;
     bool m_valid = false;
 };
+
+// The fields of one data-file line: the text up to each of the first five separators, then what
+// remains. A short line has fewer fields; the one after its last separator is still a field.
+struct LineFields
+{
+    QByteArrayView field[6];
+    int count = 0;
+};
+
+LineFields splitDataLine(QByteArrayView line)
+{
+    LineFields f;
+    const std::string_view text(line.data(), size_t(line.size()));
+    size_t pos = 0;
+    while (f.count < 5) {
+        const size_t sep = text.find(" - ", pos);
+        if (sep == std::string_view::npos) {
+            break;
+        }
+        f.field[f.count++] = line.sliced(qsizetype(pos), qsizetype(sep - pos));
+        pos = sep + 3;
+    }
+    f.field[f.count++] = line.sliced(qsizetype(pos));
+    return f;
+}
 
 bool isBlank(QByteArrayView line)
 {
@@ -73,6 +100,11 @@ bool isBlank(QByteArrayView line)
         }
     }
     return true;
+}
+
+bool isBlockEnd(QByteArrayView line)
+{
+    return line == QByteArrayView("==");
 }
 
 // The row number N of a block header "-N-" (decimal, no leading zeros), or -1.
@@ -154,45 +186,30 @@ QList<Reminder> ParseDataFile(const QByteArray& bytes)
     QList<Reminder> rows;
     rows.reserve(lines.size());
     AdviseLargePages(rows.data(), lines.size() * qsizetype(sizeof(Reminder)));
-    RepeatedText dates;
-    RepeatedText times;
-    RepeatedText repeats;
-    RepeatedText events;
+    RepeatedText repeated[4]; // Date, Time, Repeat, Events
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QByteArrayView line = lines.line(i);
         if (isBlank(line)) {
             continue;
         }
-        const std::string_view text(line.data(), size_t(line.size()));
-        QByteArrayView fields[5];
-        size_t pos = 0;
-        int found = 0;
-        for (; found < 5; ++found) {
-            const size_t sep = text.find(" - ", pos);
-            if (sep == std::string_view::npos) {
-                break;
-            }
-            fields[found] = line.sliced(qsizetype(pos), qsizetype(sep - pos));
-            pos = sep + 3;
-        }
+        const LineFields f = splitDataLine(line);
+        const bool utf8 = lines.isUtf8(i);
         Reminder& r = rows.emplace_back();
-        if (found == 5) {
-            r.name = lines.decode(fields[0]);
-            r.date = dates.take(lines, fields[1]);
-            r.time = times.take(lines, fields[2]);
-            r.repeat = repeats.take(lines, fields[3]);
-            r.events = events.take(lines, fields[4]);
-            r.checked = std::memchr(text.data() + pos, '1', text.size() - pos) != nullptr;
-            // A hand-edited line may leave a field blank: no blank date, time or step reaches the engine.
-            for (QString* field : {&r.date, &r.time, &r.repeat}) {
-                if (field->trimmed().isEmpty()) {
-                    *field = RepeatedText::zero();
-                }
+        r.name = ByteLines::decode(f.field[0], utf8);
+        // A field a hand-edited line leaves out keeps its default ("0", empty Events, unchecked),
+        // and a blank date, time or step reads as "0": none reaches the engine.
+        QString* const texts[3] = {&r.date, &r.time, &r.repeat};
+        for (int k = 1; k <= 3 && k < f.count; ++k) {
+            *texts[k - 1] = repeated[k - 1].take(f.field[k], utf8);
+            if (texts[k - 1]->trimmed().isEmpty()) {
+                *texts[k - 1] = RepeatedText::zero();
             }
-        } else {
-            // A short line: it keeps its name; a blank or partial date never reaches the engine.
-            r.name = lines.decode(found > 0 ? fields[0] : line);
-            r.date = r.time = r.repeat = RepeatedText::zero();
+        }
+        if (f.count > 4) {
+            r.events = repeated[3].take(f.field[4], utf8);
+        }
+        if (f.count > 5) {
+            r.checked = std::memchr(f.field[5].data(), '1', size_t(f.field[5].size())) != nullptr;
         }
     }
     return rows;
@@ -208,7 +225,7 @@ void ApplyTextFile(QList<Reminder>& rows, const QByteArray& bytes)
     std::vector<qsizetype> nextEnd(size_t(lineCount) + 1, lineCount);
     for (qsizetype i = lineCount - 1; i >= 0; --i) {
         const QByteArrayView line = lines.line(i);
-        nextEnd[size_t(i)] = line == QByteArrayView("==") ? i : nextEnd[size_t(i) + 1];
+        nextEnd[size_t(i)] = isBlockEnd(line) ? i : nextEnd[size_t(i) + 1];
         const qsizetype n = headerNumber(line);
         if (n >= 0 && n < rowCount) {
             headerAt[size_t(n)] = i; // walking backwards leaves the first occurrence
@@ -218,4 +235,47 @@ void ApplyTextFile(QList<Reminder>& rows, const QByteArray& bytes)
         const qsizetype first = headerAt[size_t(n)] < 0 ? 0 : headerAt[size_t(n)] + 1;
         rows[n].what = lines.joinWithCr(first, nextEnd[size_t(first)]);
     }
+}
+
+std::optional<Field> FieldNotReadingBack(const Reminder& r)
+{
+    // A name is one line of text; a tab or a control character is no part of one, even where the
+    // reader would keep it.
+    for (QChar c : r.name) {
+        const QChar::Category category = c.category();
+        if (category == QChar::Other_Control || category == QChar::Separator_Line ||
+            category == QChar::Separator_Paragraph) {
+            return Field::Name;
+        }
+    }
+    const QList<Reminder> one{r};
+    const QList<Reminder> back = ParseDataFile(EncodeDataFile(one));
+    const Reminder read = back.isEmpty() ? Reminder{} : back.first();
+    const std::pair<Field, bool> same[] = {
+        {Field::Name, read.name == r.name},
+        {Field::Date, read.date == r.date},
+        {Field::Time, read.time == r.time},
+        {Field::Repeat, read.repeat == r.repeat},
+        // Where Events ends decides where the check field starts.
+        {Field::Events, read.events == r.events && read.checked == r.checked && back.size() == 1},
+    };
+    for (const auto& [field, equal] : same) {
+        if (!equal) {
+            return field;
+        }
+    }
+    const QByteArray block = EncodeTextFile(one);
+    const ByteLines lines(block);
+    // In a long enough list any "-N-" heads some row's block, so no text line may read as one.
+    for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+        if (isBlockEnd(lines.line(i)) || headerNumber(lines.line(i)) >= 0) {
+            return Field::What;
+        }
+    }
+    QList<Reminder> texts(1);
+    ApplyTextFile(texts, block);
+    if (texts.first().what != r.what) {
+        return Field::What;
+    }
+    return std::nullopt;
 }

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <unistd.h>
 
 namespace {
 
@@ -27,6 +28,14 @@ bool readWhole(const QString& path, QByteArray& bytes)
     }
     bytes.truncate(qsizetype(got));
     return true;
+}
+
+// Replaces the whole content of an open file where it stands, down to the disk.
+bool overwrite(QFile& file, const QByteArray& bytes)
+{
+    file.unsetError();
+    return file.seek(0) && file.write(bytes) == bytes.size() && file.flush() && file.resize(bytes.size()) &&
+           ::fsync(file.handle()) == 0;
 }
 
 } // namespace
@@ -92,12 +101,14 @@ QString ReminderStore::save(const QList<Reminder>& rows)
     for (int i = 0; i < 2; ++i) {
         isNew[i] = !QFileInfo::exists(paths[i]);
         files[i] = m_factory(paths[i]);
-        if (!files[i]->open(QIODevice::WriteOnly) || files[i]->write(contents[i]) != contents[i].size() ||
-            !files[i]->flush()) {
+        const bool opened = files[i]->open(QIODevice::WriteOnly);
+        if (!opened || files[i]->write(contents[i]) != contents[i].size() || !files[i]->flush()) {
             for (int j = 0; j <= i; ++j) {
                 files[j]->cancelWriting();
             }
-            return paths[i];
+            // The folder takes no new file (a read-only program folder): the files themselves
+            // may still be writable where they are.
+            return !opened && i == 0 ? saveInPlace(paths, contents) : paths[i];
         }
     }
     if (m_keepAside) {
@@ -123,5 +134,37 @@ QString ReminderStore::save(const QList<Reminder>& rows)
         }
     }
     m_keepAside = false;
+    return {};
+}
+
+QString ReminderStore::saveInPlace(const QString (&paths)[2], const QByteArray (&contents)[2])
+{
+    if (m_keepAside) {
+        // Files that were not loaded must be kept aside first, which needs new names in the folder.
+        return paths[0];
+    }
+    QFile files[2];
+    QByteArray old[2];
+    // Both files are opened, and their old contents read, before either changes: a file that
+    // cannot be written leaves the pair as it was.
+    for (int i = 0; i < 2; ++i) {
+        files[i].setFileName(paths[i]);
+        if (!files[i].open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
+            return paths[i];
+        }
+        old[i] = files[i].readAll();
+        if (files[i].error() != QFileDevice::NoError) {
+            return paths[i];
+        }
+    }
+    for (int i = 0; i < 2; ++i) {
+        if (!overwrite(files[i], contents[i])) {
+            // A write that fails half-way (a full disk): the old contents go back, as far as they can.
+            for (int j = 0; j <= i; ++j) {
+                overwrite(files[j], old[j]);
+            }
+            return paths[i];
+        }
+    }
     return {};
 }

@@ -30,13 +30,15 @@ public:
     /// file unreadable), the files on disk are renamed aside before the first save replaces them.
     LoadResult load();
     /// Writes both files completely, then replaces the old pair; on failure the old pair stays as it
-    /// was and the path that failed is returned. Returns an empty text on success.
+    /// was and the path that failed is returned. Returns an empty text on success. Where the folder
+    /// takes no new file but both files are writable, they are rewritten in place instead.
     QString save(const QList<Reminder>& rows);
     /// True while the files on disk are not known to be ours: a save first keeps them aside.
     bool keepsOldFilesAside() const { return m_keepAside; }
 
 private:
     bool moveAside(const QString& path) const;
+    QString saveInPlace(const QString (&paths)[2], const QByteArray (&contents)[2]);
 
     QString m_folder;
     SaveFileFactory m_factory;

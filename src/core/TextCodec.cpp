@@ -79,7 +79,27 @@ bool IsValidUtf8(QByteArrayView bytes)
 
 QString DecodeText(const QByteArray& bytes)
 {
-    return IsValidUtf8(bytes) ? QString::fromUtf8(bytes) : DecodeWindows1252(bytes);
+    if (IsValidUtf8(bytes)) {
+        return QString::fromUtf8(bytes);
+    }
+    QString text;
+    text.reserve(bytes.size());
+    const char* p = bytes.constData();
+    const char* end = p + bytes.size();
+    while (p < end) {
+        const char* eol = p;
+        while (eol < end && *eol != '\r' && *eol != '\n') {
+            ++eol;
+        }
+        const QByteArrayView line(p, eol - p);
+        text += ByteLines::decode(line, IsValidUtf8(line));
+        if (eol == end) {
+            break;
+        }
+        text += QLatin1Char(*eol);
+        p = eol + 1;
+    }
+    return text;
 }
 
 void AppendEncoded(QByteArray& out, QStringView text)
@@ -138,7 +158,7 @@ QByteArray JoinLines(const QStringList& lines)
 
 ByteLines::ByteLines(const QByteArray& bytes)
     : m_data(bytes.constData())
-    , m_utf8(IsValidUtf8(bytes))
+    , m_allUtf8(IsValidUtf8(bytes))
 {
     const char* p = bytes.constData();
     const char* end = p + bytes.size();
@@ -158,11 +178,18 @@ ByteLines::ByteLines(const QByteArray& bytes)
             ++p;
         }
     }
+    if (!m_allUtf8) {
+        // One stray byte decides for its own line only.
+        m_lineUtf8.reserve(m_lines.size());
+        for (qsizetype i = 0; i < size(); ++i) {
+            m_lineUtf8.push_back(IsValidUtf8(line(i)));
+        }
+    }
 }
 
-QString ByteLines::decode(QByteArrayView bytes) const
+QString ByteLines::decode(QByteArrayView bytes, bool utf8)
 {
-    return m_utf8 ? QString::fromUtf8(bytes) : DecodeWindows1252(bytes);
+    return utf8 ? QString::fromUtf8(bytes) : DecodeWindows1252(bytes);
 }
 
 QString ByteLines::joinWithCr(qsizetype first, qsizetype end) const
@@ -170,16 +197,19 @@ QString ByteLines::joinWithCr(qsizetype first, qsizetype end) const
     if (first >= end) {
         return {};
     }
-    // Texts written by the program keep their lines apart with single CRs: decode them in one go.
+    // Texts written by the program keep their lines apart with single CRs and in one encoding:
+    // decode them in one go.
+    const bool utf8 = isUtf8(first);
     bool contiguous = true;
     for (qsizetype i = first; i + 1 < end && contiguous; ++i) {
         const Span& a = m_lines[i];
-        contiguous = m_lines[i + 1].start == a.start + a.length + 1 && m_data[a.start + a.length] == '\r';
+        contiguous = m_lines[i + 1].start == a.start + a.length + 1 && m_data[a.start + a.length] == '\r' &&
+                     isUtf8(i + 1) == utf8;
     }
     if (contiguous) {
         const qsizetype start = m_lines[first].start;
         const Span& last = m_lines[end - 1];
-        return decode({m_data + start, last.start + last.length - start});
+        return decode({m_data + start, last.start + last.length - start}, utf8);
     }
     QString joined;
     for (qsizetype i = first; i < end; ++i) {

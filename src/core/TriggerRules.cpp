@@ -203,12 +203,13 @@ void CatchUpRow(Reminder& r, const QDateTime& now)
     if (!today.isValid()) {
         return;
     }
+    // Every floating date becomes today, whatever else the row holds.
+    if (IsFloatingDate(r.date)) {
+        r.date = QLatin1Char('#') + FormatDate(today);
+    }
     const RowTimes row = readRow(r, today.year());
     if (row.kind == DateTimeKind::Invalid) {
         return;
-    }
-    if (IsFloatingDate(r.date)) {
-        r.date = QLatin1Char('#') + FormatDate(today);
     }
     if (!HasEventFlag(r.events, RepeatFlag)) {
         return;

@@ -18,7 +18,7 @@ enum class DateTimeKind {
     DateOnly,    ///< a fixed date, no time
     TimeOnly,    ///< a time of day on a floating date, or on today when Date is "0"
     Neither,     ///< no fixed date and no time: due at once
-    Invalid,     ///< a date or time text that does not read; such a row never fires and is never rewritten
+    Invalid,     ///< a date or time text that does not read; such a row never fires and is never moved on
 };
 
 /// The kind of a row; currentYear places two-digit years.
@@ -51,9 +51,10 @@ FireStep RepeatStep(const Reminder& r, const QDateTime& due);
 /// Applies RepeatStep to the row's Date and Time; returns whether the row repeats.
 bool ApplyRepeatStep(Reminder& r, const QDateTime& due);
 
-/// The start-up catch-up of one row: a floating date becomes today; a repeating fixed date more than N days
-/// back moves on by whole N days until it is at most N days before today; a repeating time of day N or more
-/// minutes away from now's time of day moves forward around the clock by whole N minutes until within N.
+/// The start-up catch-up of one row: a floating date becomes today, whatever else the row holds; a repeating
+/// fixed date more than N days back moves on by whole N days until it is at most N days before today; a repeating
+/// time of day N or more minutes away from now's time of day moves forward around the clock by whole N minutes
+/// until within N.
 void CatchUpRow(Reminder& r, const QDateTime& now);
 
 /// CatchUpRow on every row, in list order.

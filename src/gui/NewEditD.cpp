@@ -367,6 +367,9 @@ void TNewEditDialog::OKAOLClick()
         r.repeat = repeatText();
         r.events = BuildEventsText(EventFlags);
         r.what = JoinEditorText(whatLines());
+        if (!checkReadsBack(r)) {
+            return;
+        }
         model.append(r);
         accept();
         return;
@@ -386,10 +389,37 @@ void TNewEditDialog::OKAOLClick()
     }
     r.events = BuildEventsText(EventFlags);
     r.what = JoinEditorText(whatLines());
+    if (!checkReadsBack(r)) {
+        return;
+    }
     if (row >= 0) {
         model.changeRow(row, r);
     }
     accept();
+}
+
+// A row that would not read back from the data files as it was typed is refused, its field
+// focused with its text kept.
+bool TNewEditDialog::checkReadsBack(const Reminder& r)
+{
+    const std::optional<Field> field = FieldNotReadingBack(r);
+    if (!field) {
+        return true;
+    }
+    QString message = QStringLiteral("Reminder cannot be saved as entered!");
+    QWidget* focus = nullptr;
+    if (*field == Field::Name) {
+        message = QStringLiteral("Reminder name contains characters that cannot be saved!");
+        focus = NameE;
+    } else if (*field == Field::What) {
+        message = QStringLiteral("Reminder text contains a line that cannot be saved!");
+        focus = WhatRE;
+    }
+    ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), message, QMessageBox::Ok);
+    if (focus) {
+        focus->setFocus();
+    }
+    return false;
 }
 
 void TNewEditDialog::CancelAOLClick()

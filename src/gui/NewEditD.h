@@ -15,6 +15,7 @@ class QPushButton;
 class QTextEdit;
 class QTimeEdit;
 class ReminderModel;
+struct Reminder;
 
 /// What the editor needs of the main window: its list and its two timers.
 struct NewEditHost
@@ -87,6 +88,7 @@ private:
     bool repeatInRange() const;
     bool checkRepeat();
     void reportInvalidRepeat();
+    bool checkReadsBack(const Reminder& r);
 
     NewEditHost m_host;
     quint64 m_editRowId = 0;
