@@ -56,6 +56,8 @@ public:
     bool startedInTray() const { return m_startInTray; }
     /// True when the single-instance guard asked this process to end.
     bool quitRequested() const { return m_quitRequested; }
+    /// True once the window has closed for good: the files are written and the program ends.
+    bool isClosed() const { return m_closing; }
     ReminderModel& model() { return m_model; }
     ReminderEngine& engine() { return m_engine; }
     ReminderStore& store() { return m_store; }
