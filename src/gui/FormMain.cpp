@@ -278,11 +278,9 @@ bool TMainForm::FormClose()
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-    // exit(), not quit(): quit() asks every window to close, and a window that refuses (an alert)
-    // would keep the program running after its files were saved for the last time.
     if (m_closing) {
         event->accept();
-        QCoreApplication::exit(0);
+        Q_EMIT closed();
         return;
     }
     if (!FormClose()) {
@@ -291,7 +289,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
     }
     m_closing = true;
     event->accept();
-    QCoreApplication::exit(0);
+    Q_EMIT closed();
 }
 
 void TMainForm::changeEvent(QEvent* event)
@@ -521,7 +519,7 @@ void TMainForm::finishShutdown()
     if (!m_closing) {
         // The end of the session is never blocked: FormClose reported a failed save on stderr.
         m_closing = true;
-        QCoreApplication::exit(0);
+        Q_EMIT closed();
     }
 }
 

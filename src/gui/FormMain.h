@@ -42,6 +42,11 @@ class TMainForm final : public QMainWindow, private AlertPresenter, private Even
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TMainForm)
 
+Q_SIGNALS:
+    /// The window has closed for good, its files written: the program ends (and a close after that
+    /// asks again).
+    void closed();
+
 public:
     explicit TMainForm(MainFormContext context, QWidget* parent = nullptr);
     ~TMainForm() override;

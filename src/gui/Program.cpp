@@ -169,6 +169,9 @@ int RunProgram(const ProgramSeams& seams)
             QCoreApplication::exit(0);
             return;
         }
+        // exit(), not quit(): quit() asks every window to close, and one that refuses (an alert)
+        // would keep the program running after its files were written for the last time.
+        QObject::connect(windows->mainForm.get(), &TMainForm::closed, &scope, [] { QCoreApplication::exit(0); });
         if (endPending) {
             windows->endSession();
         }
