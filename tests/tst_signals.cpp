@@ -1,5 +1,6 @@
 #include "platform/SessionEnd.h"
 #include "platform/TerminationSignals.h"
+#include "support/FakeSessionManager.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -28,7 +29,34 @@ private Q_SLOTS:
     void sessionEnd_held_answersOnlyAfterAnswer();
     void sessionEnd_holdOutsideRequest_ignored();
     void sessionEnd_secondRequestWhileHeld_ignored();
+
+    void checkpoint_savesAndGoesOn_data();
+    void checkpoint_savesAndGoesOn();
+    void shutdown_windowsWaitForTheGrant_answerWaitsForTheWork();
+    void shutdown_withoutWindowsAllowed_endsAtOnce_data();
+    void shutdown_withoutWindowsAllowed_endsAtOnce();
+    void shutdown_cancelledBeforeTheGrant_sessionGoesOn();
+    void die_withoutShutdownSave_endsWithoutAnswer();
+    void failedSave_answeredAsFailed();
+    void destroyedWhileHeld_answersFirst();
 };
+
+namespace {
+
+// What a SessionEnd told the program, in order.
+struct SessionLog
+{
+    explicit SessionLog(SessionEnd& session)
+    {
+        QObject::connect(&session, &SessionEnd::saveRequested, [this] { events.append(QStringLiteral("save")); });
+        QObject::connect(&session, &SessionEnd::endRequested, [this](bool interaction) {
+            events.append(interaction ? QStringLiteral("end with windows") : QStringLiteral("end"));
+        });
+    }
+    QStringList events;
+};
+
+} // namespace
 
 void TestSignals::raisedSignal_arrivesOnGuiThread_data()
 {
@@ -164,6 +192,148 @@ void TestSignals::sessionEnd_secondRequestWhileHeld_ignored()
     });
     session.handleRequest(nullptr);
     QCOMPARE(notices, 1);
+}
+
+void TestSignals::checkpoint_savesAndGoesOn_data()
+{
+    QTest::addColumn<bool>("interactionPossible");
+    QTest::newRow("windows allowed") << true;
+    QTest::newRow("no windows") << false;
+}
+
+void TestSignals::checkpoint_savesAndGoesOn()
+{
+    QFETCH(bool, interactionPossible);
+    SessionEnd session;
+    FakeSessionManager manager;
+    session.setLink(&manager);
+    SessionLog log(session);
+    session.handleSaveYourself(false, interactionPossible);
+    QCOMPARE(log.events, QStringList{QStringLiteral("save")});
+    QCOMPARE(manager.answers, QStringList{QStringLiteral("saved")});
+    QVERIFY(!session.isEnding());
+    // The session went on: a second checkpoint is one more save, and the end still ends.
+    session.handleSaveYourself(false, interactionPossible);
+    session.handleSaveYourself(true, false);
+    QCOMPARE(log.events, (QStringList{QStringLiteral("save"), QStringLiteral("save"), QStringLiteral("save"),
+                                      QStringLiteral("end")}));
+    QCOMPARE(manager.answers, (QStringList{QStringLiteral("saved"), QStringLiteral("saved"), QStringLiteral("saved")}));
+}
+
+void TestSignals::shutdown_windowsWaitForTheGrant_answerWaitsForTheWork()
+{
+    SessionEnd session;
+    FakeSessionManager manager;
+    session.setLink(&manager);
+    SessionLog log(session);
+    connect(&session, &SessionEnd::endRequested, this, [&] { session.holdAnswer(); });
+    session.handleSaveYourself(true, true);
+    // The files are written before waiting for the turn to show windows.
+    QCOMPARE(log.events, QStringList{QStringLiteral("save")});
+    QCOMPARE(manager.answers, QStringList{QStringLiteral("interact?")});
+    session.handleInteract();
+    QCOMPARE(log.events, (QStringList{QStringLiteral("save"), QStringLiteral("end with windows")}));
+    QVERIFY(session.isEnding());
+    QCOMPARE(manager.answers.size(), 1);
+    // A stray grant or save request meanwhile starts nothing new.
+    session.handleInteract();
+    session.handleSaveYourself(true, true);
+    QCOMPARE(log.events.size(), 2);
+    session.answer();
+    QCOMPARE(manager.answers,
+             (QStringList{QStringLiteral("interact?"), QStringLiteral("interaction done"), QStringLiteral("saved")}));
+    QVERIFY(!session.isEnding());
+    // Told to die afterwards: the program is ending already.
+    session.handleDie();
+    QCOMPARE(log.events.size(), 2);
+}
+
+void TestSignals::shutdown_withoutWindowsAllowed_endsAtOnce_data()
+{
+    QTest::addColumn<bool>("interactionPossible");
+    QTest::addColumn<bool>("grantsRequests");
+    QTest::newRow("interaction style none") << false << true;
+    QTest::newRow("request could not go") << true << false;
+}
+
+void TestSignals::shutdown_withoutWindowsAllowed_endsAtOnce()
+{
+    QFETCH(bool, interactionPossible);
+    QFETCH(bool, grantsRequests);
+    SessionEnd session;
+    FakeSessionManager manager;
+    manager.grantsRequests = grantsRequests;
+    session.setLink(&manager);
+    SessionLog log(session);
+    session.handleSaveYourself(true, interactionPossible);
+    QCOMPARE(log.events, (QStringList{QStringLiteral("save"), QStringLiteral("end")}));
+    // Not held: answered as soon as the receivers returned.
+    QCOMPARE(manager.answers.last(), QStringLiteral("saved"));
+    QVERIFY(!manager.answers.contains(QStringLiteral("interaction done")));
+}
+
+void TestSignals::shutdown_cancelledBeforeTheGrant_sessionGoesOn()
+{
+    SessionEnd session;
+    FakeSessionManager manager;
+    session.setLink(&manager);
+    SessionLog log(session);
+    session.handleSaveYourself(true, true);
+    session.handleShutdownCancelled();
+    QCOMPARE(log.events, QStringList{QStringLiteral("save")});
+    QCOMPARE(manager.answers, (QStringList{QStringLiteral("interact?"), QStringLiteral("saved")}));
+    // A grant that comes late shows nothing; a later checkpoint is an ordinary one.
+    session.handleInteract();
+    session.handleSaveYourself(false, true);
+    QCOMPARE(log.events, (QStringList{QStringLiteral("save"), QStringLiteral("save")}));
+    QCOMPARE(manager.answers.size(), 3);
+}
+
+void TestSignals::die_withoutShutdownSave_endsWithoutAnswer()
+{
+    SessionEnd session;
+    FakeSessionManager manager;
+    session.setLink(&manager);
+    SessionLog log(session);
+    connect(&session, &SessionEnd::endRequested, this, [&] { session.holdAnswer(); });
+    session.handleDie();
+    session.handleDie();
+    QCOMPARE(log.events, QStringList{QStringLiteral("end")});
+    session.answer();
+    // After Die nothing may be sent: there is no save request to answer.
+    QVERIFY(manager.answers.isEmpty());
+}
+
+void TestSignals::failedSave_answeredAsFailed()
+{
+    SessionEnd session;
+    FakeSessionManager manager;
+    session.setLink(&manager);
+    bool fail = true;
+    connect(&session, &SessionEnd::saveRequested, this, [&] {
+        if (fail) {
+            session.reportSaveFailed();
+        }
+    });
+    session.handleSaveYourself(false, false);
+    fail = false;
+    session.handleSaveYourself(false, false);
+    QCOMPARE(manager.answers, (QStringList{QStringLiteral("save failed"), QStringLiteral("saved")}));
+}
+
+void TestSignals::destroyedWhileHeld_answersFirst()
+{
+    FakeSessionManager manager;
+    {
+        SessionEnd session;
+        session.setLink(&manager);
+        connect(&session, &SessionEnd::endRequested, this, [&] { session.holdAnswer(); });
+        session.handleSaveYourself(true, true);
+        session.handleInteract();
+        QCOMPARE(manager.answers, QStringList{QStringLiteral("interact?")});
+    }
+    QCOMPARE(manager.answers,
+             (QStringList{QStringLiteral("interact?"), QStringLiteral("interaction done"), QStringLiteral("saved")}));
 }
 
 QTEST_GUILESS_MAIN(TestSignals)

@@ -280,6 +280,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
 {
     if (m_closing) {
         event->accept();
+        Q_EMIT closed();
         return;
     }
     if (!FormClose()) {
@@ -288,7 +289,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
     }
     m_closing = true;
     event->accept();
-    QCoreApplication::quit();
+    Q_EMIT closed();
 }
 
 void TMainForm::changeEvent(QEvent* event)
@@ -521,7 +522,7 @@ void TMainForm::finishShutdown()
     if (!m_closing) {
         // The end of the session is never blocked: FormClose reported a failed save on stderr.
         m_closing = true;
-        QCoreApplication::quit();
+        Q_EMIT closed();
     }
 }
 

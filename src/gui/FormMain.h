@@ -42,6 +42,11 @@ class TMainForm final : public QMainWindow, private AlertPresenter, private Even
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TMainForm)
 
+Q_SIGNALS:
+    /// The window has closed for good, its files written: the program ends (and a close after that
+    /// asks again).
+    void closed();
+
 public:
     explicit TMainForm(MainFormContext context, QWidget* parent = nullptr);
     ~TMainForm() override;
@@ -56,6 +61,8 @@ public:
     bool startedInTray() const { return m_startInTray; }
     /// True when the single-instance guard asked this process to end.
     bool quitRequested() const { return m_quitRequested; }
+    /// True once the window has closed for good: the files are written and the program ends.
+    bool isClosed() const { return m_closing; }
     ReminderModel& model() { return m_model; }
     ReminderEngine& engine() { return m_engine; }
     ReminderStore& store() { return m_store; }

@@ -1,12 +1,12 @@
 #include "PocetakD.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
 
 TPocetakDialog::TPocetakDialog(QWidget* parent)
-    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
-    , Image1(new QLabel(this))
+    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint), Image1(new QLabel(this))
 {
     setObjectName(QStringLiteral("PocetakDialog"));
     setFixedSize(335, 159);
@@ -25,5 +25,37 @@ void TPocetakDialog::TimerTimer()
         onFinished();
     }
     Timer.stop();
+    m_finished = true;
+    finish();
+}
+
+void TPocetakDialog::endNow()
+{
+    Timer.stop();
+    finish();
+}
+
+void TPocetakDialog::finish()
+{
+    m_ending = true;
     accept();
+    m_ending = false;
+}
+
+void TPocetakDialog::done(int result)
+{
+    // Escape rejects, the close box and Alt+F4 reject through the close event: none of them ends
+    // the splash before its time, or the program would start with no window on screen.
+    if (m_ending) {
+        QDialog::done(result);
+    }
+}
+
+void TPocetakDialog::closeEvent(QCloseEvent* event)
+{
+    if (m_ending) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
 }

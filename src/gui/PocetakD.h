@@ -2,10 +2,12 @@
 
 #include <QDialog>
 #include <QTimer>
+#include <functional>
 
 class QLabel;
 
-/// The splash window: a picture for three seconds, then the main window or the tray.
+/// The splash window: a picture for three seconds, then the main window or the tray. Only its
+/// timer ends it (or the end of the program, endNow()): Escape, Alt+F4 and the close box do not.
 class TPocetakDialog final : public QDialog
 {
     Q_OBJECT
@@ -19,6 +21,20 @@ public:
     /// Runs when the splash ends, before it closes: shows the main window or puts it in the tray.
     std::function<void()> onFinished;
 
+    /// Ends the splash at once, showing nothing: the program is ending.
+    void endNow();
+    /// True once the splash has run its time through its timer.
+    bool hasFinished() const { return m_finished; }
+
+    void done(int result) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void TimerTimer();
+    void finish();
+
+    bool m_ending = false;
+    bool m_finished = false;
 };

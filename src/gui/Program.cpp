@@ -16,8 +16,13 @@
 #include "platform/QtSoundOutput.h"
 #include "platform/SessionEnd.h"
 #include "platform/TerminationSignals.h"
+#ifdef NUDGELARK_XSMP
+#include "platform/XsmpClient.h"
+#endif
 
 #include <QApplication>
+#include <QTimer>
+#include <cstdio>
 
 ProgramWindows::ProgramWindows(const ProgramSeams& seams)
 {
@@ -76,7 +81,106 @@ void ProgramWindows::startRunning()
     }
 }
 
-int RunProgram(QApplication& app, const QStringList& arguments)
+bool ProgramWindows::runSplash()
+{
+    if (!m_created || mainForm->isClosed()) {
+        return false;
+    }
+    mainForm->Timer.stop();
+    m_phase = Phase::Splash;
+    pocetakDialog->Timer.start();
+    pocetakDialog->exec();
+    m_phase = Phase::Running;
+    if (m_endAfterSplash) {
+        m_endAfterSplash = false;
+        mainForm->WMEndSession();
+    }
+    // The timers start only after the splash has run its time: never with no window on screen.
+    if (mainForm->isClosed() || !pocetakDialog->hasFinished()) {
+        return false;
+    }
+    startRunning();
+    return true;
+}
+
+void ProgramWindows::endSession()
+{
+    if (!m_created) {
+        return;
+    }
+    if (m_phase == Phase::Splash) {
+        // The splash's loop is left first, so that the shutdown alerts do not show under it.
+        m_endAfterSplash = true;
+        pocetakDialog->endNow();
+        return;
+    }
+    mainForm->WMEndSession();
+}
+
+bool ProgramWindows::saveSession()
+{
+    if (!m_created) {
+        return true;
+    }
+    const QString failed = mainForm->store().save(mainForm->model().rows());
+    if (!failed.isEmpty()) {
+        std::fprintf(stderr, "nudgelark: Cannot create file %s\n", qPrintable(failed));
+        return false;
+    }
+    return true;
+}
+
+int RunProgram(const ProgramSeams& seams)
+{
+    // Watched from the first moment: an end asked for while the windows are still being made is
+    // carried out as soon as they are there.
+    TerminationSignals signalWatcher;
+    std::unique_ptr<ProgramWindows> windows;
+    bool endPending = false;
+    QObject scope; // the connections below live as long as this run
+    const auto endSession = [&windows, &endPending] {
+        if (windows) {
+            windows->endSession();
+        } else {
+            endPending = true;
+        }
+    };
+    QObject::connect(&signalWatcher, &TerminationSignals::terminationRequested, &scope,
+                     [endSession](int) { endSession(); });
+    if (SessionEnd* session = seams.session) {
+        // The session manager's answer waits until the program's last work is done: the session
+        // object gives it when it is destroyed, after the files have been written.
+        QObject::connect(session, &SessionEnd::endRequested, &scope, [session, endSession](bool) {
+            session->holdAnswer();
+            endSession();
+        });
+        QObject::connect(session, &SessionEnd::saveRequested, &scope, [session, &windows] {
+            if (windows && !windows->saveSession()) {
+                session->reportSaveFailed();
+            }
+        });
+    }
+
+    // The start itself runs inside the message loop, so that the end of the program, whenever it
+    // comes, ends that loop; before the loop runs, QCoreApplication::exit() does nothing.
+    QTimer::singleShot(0, &scope, [&] {
+        windows = std::make_unique<ProgramWindows>(seams);
+        if (!windows->created()) {
+            QCoreApplication::exit(0);
+            return;
+        }
+        // exit(), not quit(): quit() asks every window to close, and one that refuses (an alert)
+        // would keep the program running after its files were written for the last time.
+        QObject::connect(windows->mainForm.get(), &TMainForm::closed, &scope, [] { QCoreApplication::exit(0); });
+        if (endPending) {
+            windows->endSession();
+        }
+        windows->runSplash();
+    });
+    return QCoreApplication::exec();
+}
+
+int RunProgram(const QStringList& arguments, const QByteArray& sessionManager)
 {
     SystemClock clock;
     InterfaceAddressSource addresses;
@@ -84,6 +188,12 @@ int RunProgram(QApplication& app, const QStringList& arguments)
     QtSoundOutput soundOutput;
     const QString folder = QCoreApplication::applicationDirPath();
     HelpViewer help(folder + QStringLiteral("/help"));
+    SessionEnd session;
+#ifdef NUDGELARK_XSMP
+    XsmpClient xsmp(sessionManager, session);
+#else
+    Q_UNUSED(sessionManager);
+#endif
 
     ProgramSeams seams;
     seams.programFolder = folder;
@@ -94,25 +204,6 @@ int RunProgram(QApplication& app, const QStringList& arguments)
     seams.settings = &settings;
     seams.soundOutput = &soundOutput;
     seams.help = &help;
-    ProgramWindows windows(seams);
-    if (!windows.created()) {
-        return 0;
-    }
-    TMainForm& mainForm = *windows.mainForm;
-
-    // The end of the session: the session manager's request (X11) and the termination signals
-    // (Wayland sessions, systemd, kill) both run the shutdown scan and the ordinary close.
-    TerminationSignals signalWatcher;
-    QObject::connect(&signalWatcher, &TerminationSignals::terminationRequested, &mainForm,
-                     [&mainForm](int) { mainForm.WMEndSession(); });
-    // The shutdown scan runs inside the session manager's request, so the answer goes after it;
-    // alerts queued behind an open alert come later, the reminders having been saved first.
-    SessionEnd sessionEnd;
-    QObject::connect(&sessionEnd, &SessionEnd::endRequested, &mainForm, [&mainForm](bool) { mainForm.WMEndSession(); });
-
-    mainForm.Timer.stop();
-    windows.pocetakDialog->Timer.start();
-    windows.pocetakDialog->exec();
-    windows.startRunning();
-    return app.exec();
+    seams.session = &session;
+    return RunProgram(seams);
 }

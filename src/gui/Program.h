@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QStringList>
 #include <memory>
 
 class Clock;
 class HelpViewer;
 class HostAddressSource;
-class QApplication;
+class SessionEnd;
 class SettingsStore;
 class SoundOutput;
 class TAboutDialog;
@@ -31,6 +32,7 @@ struct ProgramSeams
     HelpViewer* help = nullptr;
     TrayBackend* trayBackend = nullptr; // null: the desktop's own tray
     QString instanceName;               // the single-instance guard's name; empty: the program's own
+    SessionEnd* session = nullptr;      // the session manager's requests; null: none
 };
 
 /// The program's windows, created once each in their order and kept until the program ends.
@@ -46,6 +48,13 @@ public:
     void finishSplash();
     /// After the splash: the engine's timer, the connection detector and, with "/s", the start-up scan.
     void startRunning();
+    /// The splash for its three seconds, then startRunning(); false when the program ended meanwhile.
+    bool runSplash();
+    /// The end of the session (a termination signal, the session manager): the shutdown scan and the
+    /// close. During the splash the splash gives way at once and the end follows.
+    void endSession();
+    /// A session checkpoint: the files are written; the session goes on. False when that failed.
+    bool saveSession();
 
     std::unique_ptr<TMainForm> mainForm;
     std::unique_ptr<TAlertDialog> alertDialog;
@@ -56,9 +65,22 @@ public:
     std::unique_ptr<TPocetakDialog> pocetakDialog;
 
 private:
+    enum class Phase {
+        Created,
+        Splash,
+        Running,
+    };
+    Phase m_phase = Phase::Created;
+    bool m_endAfterSplash = false;
     bool m_created = false;
 };
 
-/// The program entry after the application object exists: builds the windows, shows the splash
-/// for three seconds, arms the timers and runs the message loop. Returns the exit code.
-int RunProgram(QApplication& app, const QStringList& arguments);
+/// The program's life over the given pieces: builds the windows, shows the splash for three
+/// seconds, arms the timers and runs the message loop until the main window has closed. The
+/// termination signals and the session manager's end of the session end it whenever they come,
+/// from the first moment on. Returns the exit code.
+int RunProgram(const ProgramSeams& seams);
+
+/// The program entry after the application object exists, with the real pieces; sessionManager is
+/// the X session manager's address (XsmpClient::takeAddress()), empty for none.
+int RunProgram(const QStringList& arguments, const QByteArray& sessionManager);

@@ -40,8 +40,7 @@ wait_for() {
             echo $((SECONDS - start))
             return 0
         fi
-        e2e_answer Error || e2e_answer Reminder
-        sleep 0.5
+        e2e_answer Error Reminder >/dev/null || sleep 0.5
     done
     return 1
 }

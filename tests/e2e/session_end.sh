@@ -1,61 +1,100 @@
 #!/usr/bin/env bash
 # The end of the session for real: the running program gets SIGTERM, writes its reminders at once
 # (before any shutdown alert), shows the shutdown reminder's alert, marks it done, writes the files
-# again and ends with exit code 0. A second run checks the same without any shutdown reminder.
+# again and ends with exit code 0. Then the same end comes while the splash still shows: the splash
+# gives way, the shutdown alert shows, the program ends with 0 and the files are written. A last
+# run checks the end without any shutdown reminder, during the splash and after it.
 set -u
 BUILD=$1 SRC=$2
 . "$SRC/tests/support/e2e-lib.sh"
 e2e_setup "$BUILD"
 cd "$PROG" || exit 1
 
-printf 'Plain - 01.01.30 - 0 - 0 - 1, - 0\r\nBye - #01.01.26 - 0 - 0 - 3, - 0\r\n' > reminder.nld
-printf -- '-0-\r\nplain\r\n==\r\n-1-\r\nSee you\r\n==\r\n' > reminder.nlt
-touch -d '2001-01-01' reminder.nld reminder.nlt
-before=$(e2e_mtime reminder.nld)
+with_shutdown_reminder() {
+    printf 'Plain - 01.01.30 - 0 - 0 - 1, - 0\r\nBye - #01.01.26 - 0 - 0 - 3, - 0\r\n' > reminder.nld
+    printf -- '-0-\r\nplain\r\n==\r\n-1-\r\nSee you\r\n==\r\n' > reminder.nlt
+    touch -d '2001-01-01' reminder.nld reminder.nlt
+}
+# Waits for the program to end; fails unless with exit code 0.
+ended_with_0() {
+    local rc
+    wait "$E2E_APP_PID"
+    rc=$?
+    E2E_APP_PID=
+    [ "$rc" -eq 0 ] || { echo "FAIL: exit code $rc ($1)"; cat "$E2E_TMP/app.log"; exit 1; }
+}
+marked_done() {
+    grep -q "^Bye - .* - 3, - 1" reminder.nld || { echo "FAIL: the shutdown reminder is not marked done ($1)"; cat reminder.nld; exit 1; }
+    grep -q "^Plain - 01.01.30 - 0 - 0 - 1, - 0" reminder.nld || { echo "FAIL: other reminder changed ($1)"; exit 1; }
+}
+# Answers the shutdown alert (and any message box about sounds) until the program ends.
+answer_until_end() {
+    e2e_answer_until_end "$E2E_APP_PID" 120 Error Reminder >/dev/null ||
+        { echo "FAIL: the program did not end ($1)"; e2e_shot "$E2E_TMP/fail.png"; exit 1; }
+}
 
+# 1. SIGTERM to the running program.
+with_shutdown_reminder
+before=$(e2e_mtime reminder.nld)
 ./nudgelark > "$E2E_TMP/app.log" 2>&1 &
 E2E_APP_PID=$!
-e2e_wait_window Nudgelark 15 >/dev/null || { echo "FAIL: the main window did not show"; exit 1; }
-sleep 0.5
+e2e_wait_main 30 >/dev/null || { echo "FAIL: the main window did not show"; exit 1; }
 kill -TERM "$E2E_APP_PID"
-
 # The files are written before the shutdown alert waits for the user (a box about a missing
 # sound file may come first).
-alert=
-for _ in $(seq 50); do
-    alert=$(xdotool search --onlyvisible --name '^Reminder$' 2>/dev/null | head -1)
-    [ -n "$alert" ] && break
-    e2e_answer Error
-    sleep 0.2
-done
-[ -n "$alert" ] || { echo "FAIL: no shutdown alert"; e2e_shot "$E2E_TMP/fail.png"; exit 1; }
+e2e_wait_window_answering Reminder 30 Error >/dev/null ||
+    { echo "FAIL: no shutdown alert"; e2e_shot "$E2E_TMP/fail.png"; exit 1; }
 [ "$(e2e_mtime reminder.nld)" != "$before" ] || { echo "FAIL: not saved before the alert"; exit 1; }
 grep -q "^Bye - " reminder.nld || { echo "FAIL: the saved file lost a reminder"; exit 1; }
 e2e_shot "$E2E_TMP/shutdown-alert.png"
+answer_until_end "SIGTERM while running"
+ended_with_0 "SIGTERM while running"
+marked_done "SIGTERM while running"
 
-# Answer the alert (and any message box about sounds) until the program ends.
-for _ in $(seq 100); do
-    kill -0 "$E2E_APP_PID" 2>/dev/null || break
-    e2e_answer Error || e2e_answer Reminder
-    sleep 0.2
+# 2. SIGTERM while the splash shows: nothing has run yet, and still the end is carried out.
+with_shutdown_reminder
+./nudgelark > "$E2E_TMP/app.log" 2>&1 &
+E2E_APP_PID=$!
+start=$SECONDS
+until [ -n "$(e2e_windows_of "$E2E_APP_PID" 335x159)" ]; do
+    ((SECONDS - start < 30)) || { echo "FAIL: no splash"; exit 1; }
+    sleep 0.05
 done
-wait "$E2E_APP_PID"
-rc=$?
-E2E_APP_PID=
-[ "$rc" -eq 0 ] || { echo "FAIL: exit code $rc"; cat "$E2E_TMP/app.log"; exit 1; }
-grep -q "^Bye - .* - 3, - 1" reminder.nld || { echo "FAIL: the shutdown reminder is not marked done"; cat reminder.nld; exit 1; }
-grep -q "^Plain - 01.01.30 - 0 - 0 - 1, - 0" reminder.nld || { echo "FAIL: other reminder changed"; exit 1; }
+kill -TERM "$E2E_APP_PID"
+alert=$(e2e_wait_window_answering Reminder 30 Error) ||
+    { echo "FAIL: no shutdown alert after SIGTERM during the splash"; e2e_shot "$E2E_TMP/fail.png"; exit 1; }
+[ -z "$(e2e_windows_of "$E2E_APP_PID" 335x159)" ] || { echo "FAIL: the splash still shows under the alert"; exit 1; }
+[ -z "$(e2e_wait_main 0)" ] || { echo "FAIL: the main window showed although the program ends"; exit 1; }
+e2e_shot "$E2E_TMP/splash-shutdown-alert.png"
+answer_until_end "SIGTERM during the splash"
+ended_with_0 "SIGTERM during the splash"
+marked_done "SIGTERM during the splash"
 
-# Without shutdown reminders the program simply saves and ends.
+# 3. Without shutdown reminders the program simply saves and ends: SIGINT during the splash,
+# SIGHUP after it.
 printf 'Plain - 01.01.30 - 0 - 0 - 1, - 0\r\n' > reminder.nld
 printf -- '-0-\r\nplain\r\n==\r\n' > reminder.nlt
-./nudgelark > "$E2E_TMP/app2.log" 2>&1 &
-E2E_APP_PID=$!
-e2e_wait_window Nudgelark 15 >/dev/null || { echo "FAIL: the main window did not show (2)"; exit 1; }
-kill -HUP "$E2E_APP_PID"
-wait "$E2E_APP_PID"
-rc=$?
-E2E_APP_PID=
-[ "$rc" -eq 0 ] || { echo "FAIL: exit code $rc after SIGHUP"; exit 1; }
-[ -s reminder.nld ] || { echo "FAIL: data file empty"; exit 1; }
+for sig in INT HUP; do
+    touch -d '2001-01-01' reminder.nld reminder.nlt
+    before=$(e2e_mtime reminder.nld)
+    ./nudgelark > "$E2E_TMP/app.log" 2>&1 &
+    E2E_APP_PID=$!
+    if [ "$sig" = INT ]; then
+        start=$SECONDS
+        until [ -n "$(e2e_windows_of "$E2E_APP_PID" 335x159)" ]; do
+            ((SECONDS - start < 30)) || { echo "FAIL: no splash ($sig)"; exit 1; }
+            sleep 0.05
+        done
+    else
+        e2e_wait_main 30 >/dev/null || { echo "FAIL: the main window did not show ($sig)"; exit 1; }
+    fi
+    sent=$(date +%s%N)
+    kill -"$sig" "$E2E_APP_PID"
+    answer_until_end "SIG$sig"
+    ended_with_0 "SIG$sig"
+    echo "SIG$sig: ended $(( ($(date +%s%N) - sent) / 1000000 )) ms after the signal"
+    [ "$(e2e_mtime reminder.nld)" != "$before" ] && [ "$(e2e_mtime reminder.nlt)" != "$before" ] ||
+        { echo "FAIL: the files were not written (SIG$sig)"; exit 1; }
+    [ -s reminder.nld ] || { echo "FAIL: data file empty (SIG$sig)"; exit 1; }
+done
 echo "1 passed, 0 failed"

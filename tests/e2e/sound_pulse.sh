@@ -29,6 +29,7 @@ export HOME="$work/home"
 mkdir -p "$HOME"
 unset PULSE_SERVER
 parec_pid=""
+recording=""
 
 cleanup() {
     [ -n "$parec_pid" ] && kill "$parec_pid" 2>/dev/null
@@ -54,13 +55,26 @@ pactl info >/dev/null 2>&1 || skip "the audio server does not answer"
 pactl set-default-sink ci_sink >/dev/null 2>&1
 
 # record OUTPUT: starts recording the sink's monitor into OUTPUT (raw 44100 Hz, 16-bit, stereo).
+# It returns once the server streams into the recording, and the file has begun to grow.
 record() {
+    local start=$SECONDS
+    recording=$1
     parec -d ci_sink.monitor --raw --rate=44100 --format=s16le --channels=2 >"$1" &
     parec_pid=$!
-    sleep 0.4
+    until [ "$(stat -c %s "$1" 2>/dev/null || echo 0)" -gt 0 ]; do
+        ((SECONDS - start < 30)) || fail "the recording did not start"
+        sleep 0.05
+    done
 }
+# Stops once the recording holds 0.3 s more than when the sound had ended, so the sink's latency
+# cannot cut its tail off.
 stop_recording() {
-    sleep 0.3
+    local start=$SECONDS want
+    want=$(( $(stat -c %s "$recording") + 44100 * 4 * 3 / 10 ))
+    until [ "$(stat -c %s "$recording")" -ge "$want" ]; do
+        ((SECONDS - start < 30)) || fail "the recording stopped growing"
+        sleep 0.05
+    done
     kill -INT "$parec_pid" 2>/dev/null
     wait "$parec_pid" 2>/dev/null
     parec_pid=""

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The end of an X session under a real session manager (xsm): its Shutdown with a checkpoint asks
-# the program to save its state; the program runs its shutdown scan (the reminder's alert), marks
-# the reminder done, writes both files and ends.
+# The program under a real X session manager (xsm). A checkpoint (a session name given, then
+# Checkpoint) saves the session while it goes on: the program writes its files and does nothing
+# else, no shutdown alert, and keeps running. Then Shutdown with a checkpoint ends the session:
+# the program runs its shutdown scan (the reminder's alert), marks the reminder done, writes both
+# files and ends.
 set -u
 BUILD=$1 SRC=$2
 . "$SRC/tests/support/e2e-lib.sh"
@@ -12,38 +14,79 @@ printf 'Plain - 01.01.30 - 0 - 0 - 1, - 0\r\nBye - #01.01.26 - 0 - 0 - 3, - 0\r\
 printf -- '-0-\r\nplain\r\n==\r\n-1-\r\nSee you\r\n==\r\n' > reminder.nlt
 echo "$PROG/nudgelark" > "$HOME/.xsmstartup"
 
-xsm > "$E2E_TMP/xsm.log" 2>&1 &
-e2e_wait_window Nudgelark 20 >/dev/null || e2e_skip "xsm did not start the program"
-app=$(pgrep -f "^$PROG/nudgelark" | head -1)
-panel=$(xdotool search --onlyvisible --name '^xsm: ' | head -1)
-[ -n "$panel" ] || e2e_skip "no xsm panel"
-main=$(xdotool search --onlyvisible --name '^Nudgelark$' | head -1)
-xdotool windowmove "$main" 500 400 # out of the way of xsm's own windows
-sleep 0.5
-eval "$(xdotool getwindowgeometry --shell "$panel")"
-# xsm's "Shutdown" menu button, then "With Checkpoint".
-xdotool mousemove $((X + 140)) $((Y + 37)) mousedown 1
-sleep 0.5
-xdotool mousemove $((X + 150)) $((Y + 56))
-sleep 0.3
-xdotool mouseup 1
-dialog=$(e2e_wait_window Shutdown 10) || e2e_skip "xsm's shutdown dialog did not open"
-eval "$(xdotool getwindowgeometry --shell "$dialog")"
-xdotool mousemove $((X + 164)) $((Y + 14)) click 1
-xdotool type --delay 30 Test
-xdotool mousemove $((X + 37)) $((Y + 109)) click 1
+fail() {
+    echo "FAIL: $*"
+    e2e_shot "$E2E_TMP/fail.png"
+    exit 1
+}
+# True while one of xsm's pop-up menus shows (an unnamed override-redirect window).
+menu_open() {
+    local w
+    for w in $(xwininfo -root -children 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) (has no name).*/\1/p'); do
+        xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' || continue
+        xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable' && return 0
+    done
+    return 1
+}
+# Waits up to $2 seconds for the condition $1 (a command).
+wait_until() {
+    local start=$SECONDS
+    until $1; do
+        ((SECONDS - start < $2)) || return 1
+        sleep 0.1
+    done
+}
+# Fills in xsm's save dialog titled $1: the session name, then its first button.
+fill_save_dialog() {
+    local dialog WINDOW X Y WIDTH HEIGHT SCREEN
+    dialog=$(e2e_wait_window "$1" 20) || fail "xsm's $1 dialog did not open"
+    eval "$(xdotool getwindowgeometry --shell "$dialog")"
+    xdotool mousemove $((X + 164)) $((Y + 14)) click 1
+    xdotool type --delay 30 Test
+    xdotool mousemove $((X + 37)) $((Y + 109)) click 1
+}
 
-saw_alert=0
-for _ in $(seq 150); do
-    kill -0 "$app" 2>/dev/null || break
-    if xdotool search --onlyvisible --name '^Reminder$' >/dev/null 2>&1; then
-        saw_alert=1
-        e2e_shot "$E2E_TMP/xsm-alert.png"
-    fi
-    e2e_answer Error || e2e_answer Reminder
-    sleep 0.2
+xsm > "$E2E_TMP/xsm.log" 2>&1 &
+main=$(e2e_wait_main 30) || e2e_skip "xsm did not start the program"
+app=$(pgrep -f "^$PROG/nudgelark" | head -1)
+[ -n "$app" ] || fail "no program process"
+panel=$(e2e_wait_window 'xsm: .*' 20) || e2e_skip "no xsm panel"
+# The main window moves out of the way of xsm's own windows.
+xdotool windowmove "$main" 500 400
+main_moved() { xdotool getwindowgeometry "$main" 2>/dev/null | grep -q 'Position: 500,400 '; }
+wait_until main_moved 20 || fail "the main window did not move"
+eval "$(xdotool getwindowgeometry --shell "$panel")"
+PX=$X PY=$Y
+
+# 1. A checkpoint: xsm writes its session file once every client has saved.
+touch -d '2001-01-01' reminder.nld reminder.nlt
+before=$(e2e_mtime reminder.nld)
+xdotool mousemove $((PX + 40)) $((PY + 37)) click 1
+fill_save_dialog Checkpoint
+start=$SECONDS
+until [ -e "$HOME/.XSM-Test" ]; do
+    e2e_find Reminder >/dev/null && fail "a checkpoint showed the shutdown alert"
+    kill -0 "$app" 2>/dev/null || fail "the program ended at a checkpoint"
+    ((SECONDS - start < 60)) || fail "the checkpoint did not complete"
+    sleep 0.1
 done
-kill -0 "$app" 2>/dev/null && { echo "FAIL: the program did not end"; e2e_shot "$E2E_TMP/fail.png"; exit 1; }
-[ "$saw_alert" -eq 1 ] || { echo "FAIL: no shutdown alert"; exit 1; }
-grep -q "^Bye - .* - 3, - 1" reminder.nld || { echo "FAIL: shutdown reminder not marked done"; cat reminder.nld; exit 1; }
+e2e_find Reminder >/dev/null && fail "a checkpoint showed the shutdown alert"
+kill -0 "$app" 2>/dev/null || fail "the program ended at a checkpoint"
+[ "$(e2e_mtime reminder.nld)" != "$before" ] && [ "$(e2e_mtime reminder.nlt)" != "$before" ] ||
+    fail "the checkpoint did not write the files"
+grep -q "^Bye - .* - 3, - 0" reminder.nld || fail "a checkpoint marked the shutdown reminder done"
+e2e_wait_main 0 >/dev/null || fail "the main window went away at a checkpoint"
+e2e_shot "$E2E_TMP/xsm-checkpoint.png"
+echo "checkpoint: files written, no alert, the program runs on"
+
+# 2. Shutdown, with a checkpoint: xsm's "Shutdown" menu button, then "With Checkpoint".
+xdotool mousemove $((PX + 140)) $((PY + 37)) mousedown 1
+wait_until menu_open 20 || { xdotool mouseup 1; fail "xsm's shutdown menu did not open"; }
+xdotool mousemove $((PX + 150)) $((PY + 56)) mouseup 1
+fill_save_dialog Shutdown
+
+# The alerts are answered until the program ends; e2e_answer names each window it answered.
+answered=$(e2e_answer_until_end "$app" 180 Error Reminder) || fail "the program did not end"
+grep -qx Reminder <<<"$answered" || fail "no shutdown alert"
+grep -q "^Bye - .* - 3, - 1" reminder.nld || { cat reminder.nld; fail "shutdown reminder not marked done"; }
 echo "1 passed, 0 failed"

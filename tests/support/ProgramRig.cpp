@@ -5,10 +5,7 @@
 #include <QCoreApplication>
 #include <QUuid>
 
-ProgramRig::ProgramRig()
-    : tray(new FakeTray)
-{
-}
+ProgramRig::ProgramRig() : tray(new FakeTray) {}
 
 ProgramRig::~ProgramRig()
 {
@@ -18,7 +15,7 @@ ProgramRig::~ProgramRig()
     }
 }
 
-void ProgramRig::start(const QStringList& arguments)
+ProgramSeams ProgramRig::seams(const QStringList& arguments)
 {
     ProgramSeams seams;
     seams.programFolder = dir.path();
@@ -31,5 +28,17 @@ void ProgramRig::start(const QStringList& arguments)
     seams.trayBackend = tray;
     // Each rig is an instance of its own, whatever else runs on this desktop.
     seams.instanceName = QStringLiteral("test-") + QUuid::createUuid().toString(QUuid::Id128);
-    windows = std::make_unique<ProgramWindows>(seams);
+    return seams;
+}
+
+void ProgramRig::start(const QStringList& arguments)
+{
+    windows = std::make_unique<ProgramWindows>(seams(arguments));
+}
+
+int ProgramRig::run(const QStringList& arguments, SessionEnd* session)
+{
+    ProgramSeams pieces = seams(arguments);
+    pieces.session = session;
+    return RunProgram(pieces);
 }

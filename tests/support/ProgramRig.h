@@ -45,6 +45,9 @@ struct ProgramRig
     QString path(const QString& name) const { return dir.filePath(name); }
     /// Creates the windows as the entry does, with this command line.
     void start(const QStringList& arguments = {});
+    /// Runs the whole program as the entry does, message loop and all, until it ends; returns its
+    /// exit code. Its windows are found by their object names while it runs.
+    int run(const QStringList& arguments = {}, SessionEnd* session = nullptr);
 
     QTemporaryDir dir;
     FakeClock clock;
@@ -54,4 +57,7 @@ struct ProgramRig
     QPointer<FakeTray> tray;
     ModalCloser closer;
     std::unique_ptr<ProgramWindows> windows;
+
+private:
+    ProgramSeams seams(const QStringList& arguments);
 };

@@ -23,7 +23,7 @@ e2e_cleanup() {
 
 e2e_setup() {
     local build=$1
-    e2e_need Xvfb xdotool
+    e2e_need Xvfb xdotool xwininfo
     E2E_TMP=$(mktemp -d /tmp/nudgelark-e2e.XXXXXX)
     trap e2e_cleanup EXIT
     export HOME="$E2E_TMP/home" XDG_CONFIG_HOME="$E2E_TMP/home/.config" XDG_DATA_HOME="$E2E_TMP/home/.local/share"
@@ -33,20 +33,29 @@ e2e_setup() {
     unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER
     PROG="$E2E_TMP/prog"
     cmake --install "$build" --prefix "$PROG" >/dev/null || { echo "install failed"; exit 1; }
-    local d
-    for d in $(seq 90 140); do
-        if [ ! -e "/tmp/.X11-unix/X$d" ] && [ ! -e "/tmp/.X$d-lock" ]; then
-            break
-        fi
-    done
-    Xvfb ":$d" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    e2e_start_x
+}
+
+# Starts a private X server. Xvfb picks a free display number itself and tells which one
+# (-displayfd) once it listens: several runs at once on one machine never share a server.
+e2e_start_x() {
+    local numbers="$E2E_TMP/xvfb-display" start=$SECONDS d=
+    : > "$numbers"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numbers" >"$E2E_TMP/xvfb.log" 2>&1 &
     E2E_XVFB_PID=$!
-    export DISPLAY=":$d"
-    for _ in $(seq 50); do
-        xdotool getmouselocation >/dev/null 2>&1 && break
+    while ((SECONDS - start < 60)); do
+        d=$(grep -m1 -x '[0-9][0-9]*' "$numbers" 2>/dev/null)
+        [ -n "$d" ] && break
+        kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
         sleep 0.1
     done
-    xdotool getmouselocation >/dev/null 2>&1 || e2e_skip "Xvfb did not start"
+    [ -n "$d" ] || e2e_skip "Xvfb did not start ($(tail -n 1 "$E2E_TMP/xvfb.log" 2>/dev/null))"
+    export DISPLAY=":$d"
+    start=$SECONDS
+    until xdotool getmouselocation >/dev/null 2>&1; do
+        ((SECONDS - start < 30)) || e2e_skip "Xvfb on $DISPLAY does not answer"
+        sleep 0.1
+    done
 }
 
 e2e_start_tray() {
@@ -58,29 +67,128 @@ e2e_start_tray() {
 
 # Waits up to $2 seconds (default 10) for a visible window titled $1; prints its id.
 e2e_wait_window() {
-    local title=$1 secs=${2:-10} id
-    for _ in $(seq $((secs * 10))); do
+    local title=$1 secs=${2:-10} start=$SECONDS id
+    while :; do
         id=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -1)
         [ -n "$id" ] && { echo "$id"; return 0; }
+        ((SECONDS - start < secs)) || return 1
         sleep 0.1
     done
+}
+
+# Waits up to $1 seconds (default 15) for the program's main window, titled "Nudgelark" as the
+# splash is, but not of the splash's 335x159; prints its id.
+e2e_wait_main() {
+    local secs=${1:-15} start=$SECONDS id
+    while :; do
+        for id in $(xdotool search --onlyvisible --name '^Nudgelark$' 2>/dev/null); do
+            xdotool getwindowgeometry "$id" 2>/dev/null | grep -q 'Geometry: 335x159$' && continue
+            echo "$id"
+            return 0
+        done
+        ((SECONDS - start < secs)) || return 1
+        sleep 0.1
+    done
+}
+
+# The first visible window titled one of the arguments, in their order: prints "ID TITLE".
+e2e_find() {
+    local title id
+    for title in "$@"; do
+        id=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -1)
+        [ -n "$id" ] && { echo "$id $title"; return 0; }
+    done
     return 1
+}
+
+# Waits up to $2 seconds for the window $1 to be no longer on screen.
+e2e_wait_gone() {
+    local id=$1 secs=$2 start=$SECONDS
+    while xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable'; do
+        ((SECONDS - start < secs)) || return 1
+        sleep 0.1
+    done
+    return 0
 }
 
 e2e_shot() {
     command -v import >/dev/null 2>&1 && import -window root "$1" 2>/dev/null
 }
 
-# Presses Return in the first visible window titled $1 (its default button answers); 0 when found.
+# Clicks a button of the alert window $1: "ok" or "pause". Its buttons take neither the focus nor
+# any key, so only a click answers it. They stand in one row, 23 pixels high, their bottom edge
+# 8 pixels above the window's (xdotool gives the window's own area, without a frame): OK from
+# 8 to 83, Pause from 108 to 183.
+e2e_click_alert() {
+    local WINDOW X Y WIDTH HEIGHT SCREEN left
+    eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null)"
+    [ -n "${HEIGHT:-}" ] || return 1
+    case $2 in
+    pause) left=108 ;;
+    *) left=8 ;;
+    esac
+    xdotool mousemove $((X + left + 37)) $((Y + HEIGHT - 8 - 12)) click 1
+}
+
+# Answers the first visible window titled one of the arguments, and prints the title of the one it
+# answered, found and answered in one step: an alert ("Reminder", "View reminder") by a click on
+# OK (E2E_ALERT_BUTTON=pause: on Pause), any other window (a message box) by Return to its
+# default button. Each answered window is kept as a screenshot, answer-N.png, in $E2E_TMP.
+# Then waits for the window to go. 1 when none of them shows; 2 when it stayed on screen.
 e2e_answer() {
-    local id
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
-    [ -n "$id" ] || return 1
-    xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id" 2>/dev/null
-    sleep 0.2
-    xdotool key --clearmodifiers Return
+    local id title
+    read -r id title < <(e2e_find "$@") || return 1
+    E2E_ANSWERED=$((${E2E_ANSWERED:-0} + 1))
+    e2e_shot "$E2E_TMP/answer-$E2E_ANSWERED.png"
+    case $title in
+    Reminder | "View reminder")
+        e2e_click_alert "$id" "${E2E_ALERT_BUTTON:-ok}"
+        ;;
+    *)
+        xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id" 2>/dev/null
+        xdotool key --clearmodifiers Return
+        ;;
+    esac
+    echo "$title"
+    e2e_wait_gone "$id" 15 || return 2
+}
+
+# Waits up to $2 seconds for a visible window titled $1, answering meanwhile the windows titled by
+# the further arguments (a message box about a sound file, say); prints its id. The window waited
+# for is looked for in the same step as the others, so it is never answered unseen.
+e2e_wait_window_answering() {
+    local want=$1 secs=$2 start=$SECONDS id title
+    shift 2
+    while ((SECONDS - start < secs)); do
+        if read -r id title < <(e2e_find "$want" "$@"); then
+            [ "$title" = "$want" ] && { echo "$id"; return 0; }
+            e2e_answer "$title" >/dev/null
+        else
+            sleep 0.1
+        fi
+    done
+    return 1
+}
+
+# Answers the windows titled by the arguments until the process $1 has ended, for up to $2
+# seconds; prints the titles answered, one a line. 1 when the process is still running.
+e2e_answer_until_end() {
+    local pid=$1 secs=$2 start=$SECONDS
+    shift 2
+    while kill -0 "$pid" 2>/dev/null; do
+        ((SECONDS - start < secs)) || return 1
+        e2e_answer "$@" || sleep 0.1
+    done
     return 0
 }
 
-# The modification time of a file in nanoseconds, or 0.
-e2e_mtime() { stat -c %Y%N "$1" 2>/dev/null || echo 0; }
+# The visible windows of the process $1 of the size $2 (WIDTHxHEIGHT), one id a line.
+e2e_windows_of() {
+    local id
+    for id in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+        xdotool getwindowgeometry "$id" 2>/dev/null | grep -q "Geometry: $2\$" && echo "$id"
+    done
+}
+
+# The modification time of a file in seconds to the nanosecond, or 0.
+e2e_mtime() { stat -c %.9Y "$1" 2>/dev/null || echo 0; }

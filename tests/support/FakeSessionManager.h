@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/SessionEnd.h"
+
+#include <QStringList>
+#include <functional>
+
+/// A session manager that only records what the program answers: "interact?" for a request to
+/// show windows, "interaction done", "saved" or "save failed".
+class FakeSessionManager final : public SessionManagerLink
+{
+public:
+    QStringList answers;
+    bool grantsRequests = true;
+    /// Runs at each save answer, before it is recorded: a test looks at the files there.
+    std::function<void()> onSaveDone;
+
+    bool requestInteraction() override
+    {
+        answers.append(QStringLiteral("interact?"));
+        return grantsRequests;
+    }
+    void interactionDone() override { answers.append(QStringLiteral("interaction done")); }
+    void saveDone(bool success) override
+    {
+        if (onSaveDone) {
+            onSaveDone();
+        }
+        answers.append(success ? QStringLiteral("saved") : QStringLiteral("save failed"));
+    }
+};

@@ -1,0 +1,280 @@
+#include "components/INetDetector.h"
+#include "gui/AlertD.h"
+#include "gui/FormMain.h"
+#include "gui/PocetakD.h"
+#include "platform/SessionEnd.h"
+#include "support/FakeSessionManager.h"
+#include "support/ProgramRig.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+
+// The program's whole life, message loop and all: the splash, the timers, and every way it ends.
+class TestProgram : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void signalDuringSplash_splashGivesWayShutdownScanRunsExitCode0_data();
+    void signalDuringSplash_splashGivesWayShutdownScanRunsExitCode0();
+    void signalBeforeTheWindows_carriedOutOnceTheyAreThere();
+    void splash_escapeRejectAndCloseDoNotEndIt_onlyItsTimer();
+    void exitWhileAlertShows_programEnds();
+    void checkpoint_savesOnly_thenTheEndOfTheSessionEnds();
+
+private:
+    // Ends the message loop with this code if the program has not ended by itself within
+    // a generous time: a failure, never a pass.
+    QTimer m_watchdog;
+};
+
+namespace {
+
+constexpr int kStuck = 99;
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+template <typename T> T* window(const char* name)
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QLatin1String(name)) {
+            return qobject_cast<T*>(w);
+        }
+    }
+    return nullptr;
+}
+
+void clickOk(QWidget* alert)
+{
+    alert->findChild<QAbstractButton*>(QStringLiteral("OKSB"))->click();
+}
+
+const QByteArray shutdownRows = "Plain - 01.01.30 - 0 - 0 - 1, - 0\r\nBye - #01.01.26 - 0 - 0 - 3, - 0\r\n";
+const QByteArray shutdownTexts = "-0-\r\nplain\r\n==\r\n-1-\r\nSee you\r\n==\r\n";
+
+} // namespace
+
+void TestProgram::init()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    m_watchdog.setSingleShot(true);
+    m_watchdog.setInterval(180000);
+    connect(&m_watchdog, &QTimer::timeout, this, [] { QCoreApplication::exit(kStuck); });
+    m_watchdog.start();
+}
+
+void TestProgram::cleanup()
+{
+    m_watchdog.stop();
+    m_watchdog.disconnect();
+}
+
+void TestProgram::signalDuringSplash_splashGivesWayShutdownScanRunsExitCode0_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+void TestProgram::signalDuringSplash_splashGivesWayShutdownScanRunsExitCode0()
+{
+    QFETCH(int, signal);
+    ProgramRig rig;
+    writeFile(rig.path(QStringLiteral("reminder.nld")), shutdownRows);
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), shutdownTexts);
+    int splashes = 0;
+    QStringList atAlert;
+    rig.closer.handler = [&](QWidget* modal) {
+        if (auto* splash = qobject_cast<TPocetakDialog*>(modal)) {
+            ++splashes;
+            splash->Timer.stop(); // from now on only the end of the program ends the splash
+            std::raise(signal);
+            return true;
+        }
+        if (modal->objectName() == QLatin1String("AlertDialog")) {
+            // The files were written before the alert waits for the user.
+            atAlert << QString::fromLatin1(readFile(rig.path(QStringLiteral("reminder.nld"))).left(5));
+            atAlert << (window<QWidget>("PocetakDialog")->isVisible() ? QStringLiteral("splash shows")
+                                                                      : QStringLiteral("splash gone"));
+            atAlert << (window<QWidget>("MainForm")->isVisible() ? QStringLiteral("main window shows")
+                                                                 : QStringLiteral("no main window"));
+            clickOk(modal);
+            return true;
+        }
+        return false; // the box about the missing sound file
+    };
+    QCOMPARE(rig.run(), 0);
+    QCOMPARE(splashes, 1);
+    QCOMPARE(atAlert,
+             (QStringList{QStringLiteral("Plain"), QStringLiteral("splash gone"), QStringLiteral("no main window")}));
+    QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nld"))),
+             QByteArray("Plain - 01.01.30 - 0 - 0 - 1, - 0\r\nBye - #08.12.26 - 0 - 0 - 3, - 1\r\n"));
+    QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nlt"))), shutdownTexts);
+}
+
+void TestProgram::signalBeforeTheWindows_carriedOutOnceTheyAreThere()
+{
+    ProgramRig rig;
+    bool splashFinished = false;
+    rig.closer.handler = [&](QWidget* modal) {
+        if (auto* splash = qobject_cast<TPocetakDialog*>(modal)) {
+            splashFinished = splash->hasFinished();
+            return true;
+        }
+        return false;
+    };
+    // The signal waits in the watcher's socket until the message loop reads it, whether the windows
+    // are still being made then or the splash already shows.
+    QTimer::singleShot(0, [] { std::raise(SIGTERM); });
+    QCOMPARE(rig.run(), 0);
+    QVERIFY(!splashFinished);
+    QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nld"))), QByteArray());
+    QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nlt"))), QByteArray());
+}
+
+void TestProgram::splash_escapeRejectAndCloseDoNotEndIt_onlyItsTimer()
+{
+    ProgramRig rig;
+    QStringList afterEach;
+    bool timersOffMeanwhile = true;
+    rig.closer.handler = [&](QWidget* modal) {
+        auto* splash = qobject_cast<TPocetakDialog*>(modal);
+        if (!splash) {
+            return false;
+        }
+        const auto* form = window<TMainForm>("MainForm");
+        const auto note = [&](const QString& what) {
+            afterEach << what + (splash->isVisible() ? QStringLiteral(": shows") : QStringLiteral(": gone"));
+            timersOffMeanwhile = timersOffMeanwhile && !form->Timer.isActive() && !form->NetDetector->Enabled();
+        };
+        QTest::keyClick(splash, Qt::Key_Escape);
+        note(QStringLiteral("Escape"));
+        QTest::keyClick(splash, Qt::Key_F4, Qt::AltModifier);
+        note(QStringLiteral("Alt+F4"));
+        splash->reject();
+        note(QStringLiteral("reject"));
+        splash->close();
+        note(QStringLiteral("close"));
+        splash->windowHandle()->close(); // what the window manager's close comes as
+        note(QStringLiteral("window close"));
+        return true;
+    };
+    // Once the splash has run its time the main window shows with the engine running; then it closes.
+    bool runningWithWindow = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto* form = window<TMainForm>("MainForm");
+        if (form && form->isVisible() && form->Timer.isActive()) {
+            runningWithWindow = form->NetDetector->Enabled();
+            poll.stop();
+            form->close();
+        }
+    });
+    poll.start(20);
+    QCOMPARE(rig.run(), 0);
+    QCOMPARE(afterEach, (QStringList{QStringLiteral("Escape: shows"), QStringLiteral("Alt+F4: shows"),
+                                     QStringLiteral("reject: shows"), QStringLiteral("close: shows"),
+                                     QStringLiteral("window close: shows")}));
+    QVERIFY(timersOffMeanwhile);
+    QVERIFY(runningWithWindow);
+}
+
+void TestProgram::exitWhileAlertShows_programEnds()
+{
+    ProgramRig rig;
+    writeFile(rig.path(QStringLiteral("reminder.nld")), "Due - 08.12.26 - 11:00:00 - 0 - 1, - 0\r\n");
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), "-0-\r\nDue now\r\n==\r\n");
+    int alerts = 0;
+    rig.closer.handler = [&](QWidget* modal) {
+        if (qobject_cast<TPocetakDialog*>(modal)) {
+            return true; // the splash runs its time
+        }
+        if (modal->objectName() == QLatin1String("AlertDialog")) {
+            // The tray menu's Exit, while the alert, which refuses every close but its buttons, shows.
+            ++alerts;
+            window<TMainForm>("MainForm")->Exit1->trigger();
+            return true;
+        }
+        return false;
+    };
+    QCOMPARE(rig.run(), 0);
+    QCOMPARE(alerts, 1);
+    QVERIFY(readFile(rig.path(QStringLiteral("reminder.nld"))).startsWith("Due - 08.12.26 - 11:00:00 - 0 - 1, - 1"));
+}
+
+void TestProgram::checkpoint_savesOnly_thenTheEndOfTheSessionEnds()
+{
+    ProgramRig rig;
+    writeFile(rig.path(QStringLiteral("reminder.nld")), shutdownRows);
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), shutdownTexts);
+    FakeSessionManager manager;
+    QByteArray savedAtAnswer;
+    manager.onSaveDone = [&] { savedAtAnswer = readFile(rig.path(QStringLiteral("reminder.nld"))); };
+    QStringList seen;
+    QByteArray afterCheckpoint;
+    {
+        SessionEnd session;
+        session.setLink(&manager);
+        rig.closer.handler = [&](QWidget* modal) {
+            if (qobject_cast<TPocetakDialog*>(modal)) {
+                return true;
+            }
+            if (modal->objectName() == QLatin1String("AlertDialog")) {
+                seen << QStringLiteral("alert");
+                clickOk(modal);
+                return true;
+            }
+            return false;
+        };
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* form = window<TMainForm>("MainForm");
+            if (!form || !form->isVisible() || !form->Timer.isActive()) {
+                return;
+            }
+            poll.stop();
+            QFile::remove(rig.path(QStringLiteral("reminder.nld")));
+            QFile::remove(rig.path(QStringLiteral("reminder.nlt")));
+            session.handleSaveYourself(false, true);
+            afterCheckpoint = readFile(rig.path(QStringLiteral("reminder.nld")));
+            seen << (form->isClosed() ? QStringLiteral("closed") : QStringLiteral("runs on"));
+            // Then the end of the session, with the user's turn to answer windows.
+            session.handleSaveYourself(true, true);
+            session.handleInteract();
+        });
+        poll.start(20);
+        QCOMPARE(rig.run({}, &session), 0);
+        // The answer to the end waits until the program's last work is done.
+        QCOMPARE(manager.answers, (QStringList{QStringLiteral("saved"), QStringLiteral("interact?")}));
+    }
+    QCOMPARE(seen, (QStringList{QStringLiteral("runs on"), QStringLiteral("alert")}));
+    QVERIFY(afterCheckpoint.startsWith("Plain - 01.01.30 - 0 - 0 - 1, - 0\r\nBye - "));
+    QVERIFY(afterCheckpoint.endsWith(" - 3, - 0\r\n")); // not done: no shutdown scan ran
+    QCOMPARE(manager.answers, (QStringList{QStringLiteral("saved"), QStringLiteral("interact?"),
+                                           QStringLiteral("interaction done"), QStringLiteral("saved")}));
+    QCOMPARE(savedAtAnswer, QByteArray("Plain - 01.01.30 - 0 - 0 - 1, - 0\r\nBye - #08.12.26 - 0 - 0 - 3, - 1\r\n"));
+}
+
+QTEST_MAIN(TestProgram)
+#include "tst_program.moc"
