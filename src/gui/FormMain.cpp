@@ -7,6 +7,7 @@
 #include "core/EventFlags.h"
 #include "core/TriggerRules.h"
 #include "gui/AboutD.h"
+#include "gui/AlertAttention.h"
 #include "gui/AlertD.h"
 #include "gui/HelpMessageBox.h"
 #include "gui/OptionsD.h"
@@ -528,6 +529,10 @@ void TMainForm::ShowAlert(const QString& text, quint64 rowId)
 {
     m_alertRowId = rowId;
     AlertDialog->AlertL->setText(text);
+    if (m_attention) {
+        const int row = m_model.rowOfId(rowId);
+        m_attention->alertShowing(row >= 0 ? m_model.at(row).name : QString(), text);
+    }
     AlertDialog->exec();
 }
 

@@ -3,9 +3,11 @@
 #include <QStringList>
 #include <memory>
 
+class AlertAttention;
 class Clock;
 class HelpViewer;
 class HostAddressSource;
+class NotificationService;
 class QApplication;
 class SettingsStore;
 class SoundOutput;
@@ -31,6 +33,8 @@ struct ProgramSeams
     HelpViewer* help = nullptr;
     TrayBackend* trayBackend = nullptr; // null: the desktop's own tray
     QString instanceName;               // the single-instance guard's name; empty: the program's own
+    /// The desktop's notification server; null: alerts post no notices.
+    NotificationService* notifications = nullptr;
 };
 
 /// The program's windows, created once each in their order and kept until the program ends.
@@ -54,6 +58,7 @@ public:
     std::unique_ptr<TSoundDialog> soundDialog;
     std::unique_ptr<TAboutDialog> aboutDialog;
     std::unique_ptr<TPocetakDialog> pocetakDialog;
+    std::unique_ptr<AlertAttention> alertAttention;
 
 private:
     bool m_created = false;

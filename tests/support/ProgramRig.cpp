@@ -29,6 +29,7 @@ void ProgramRig::start(const QStringList& arguments)
     seams.settings = &settings;
     seams.soundOutput = &sound;
     seams.trayBackend = tray;
+    seams.notifications = &notifications;
     // Each rig is an instance of its own, whatever else runs on this desktop.
     seams.instanceName = QStringLiteral("test-") + QUuid::createUuid().toString(QUuid::Id128);
     windows = std::make_unique<ProgramWindows>(seams);
