@@ -37,7 +37,8 @@ public:
     /// How a shown alert window asks the desktop for attention; tests record it instead.
     void setWindowAttention(WindowAttention windowAttention) { m_windowAttention = std::move(windowAttention); }
     /// QWindow::requestActivate and QApplication::alert: the urgency hint on X11, an xdg-activation
-    /// request on Wayland; the desktop decides whether the window comes forward.
+    /// request on Wayland where Qt makes one (Qt 6.4 only with a launcher's token); the desktop
+    /// decides whether the window comes forward.
     static void requestWindowAttention(QWidget* window);
 
 private:
