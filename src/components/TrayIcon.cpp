@@ -13,6 +13,13 @@ namespace {
 
 constexpr qsizetype kMaxTipLength = 63;
 
+// Wayland has no minimised state for a program to read: a window asked to minimise may be
+// minimised, or left on screen by the compositor, and reads as not minimised either way.
+bool minimisedStateKnown()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 QString cutTip(const QString& hint)
 {
     if (hint.size() <= kMaxTipLength) {
@@ -174,7 +181,7 @@ void TTrayIcon::recheckTray()
         // Added while there was no tray: add it again now that there is one.
         m_backend->setVisible(false);
         m_backend->setVisible(true);
-        if (m_minimizedForLackOfTray && m_owner && m_owner->isMinimized()) {
+        if (m_minimizedForLackOfTray && m_owner && (m_owner->isMinimized() || !minimisedStateKnown())) {
             m_minimizedForLackOfTray = false;
             m_owner->hide();
         }

@@ -7,6 +7,7 @@
 #include "core/EventFlags.h"
 #include "core/TriggerRules.h"
 #include "gui/AboutD.h"
+#include "gui/AlertAttention.h"
 #include "gui/AlertD.h"
 #include "gui/HelpMessageBox.h"
 #include "gui/OptionsD.h"
@@ -145,9 +146,11 @@ TMainForm::TMainForm(MainFormContext context, QWidget* parent)
     connect(&StartupTimer, &QTimer::timeout, this, &TMainForm::StartupTimerTimer);
     connect(&InetTimer, &QTimer::timeout, this, &TMainForm::InetTimerTimer);
 
-    // Changes are written shortly after they happen, so a killed program loses nothing.
+    // Changes are written at the end of the turn in which they happen (the changes of one turn
+    // together), so a killed program loses nothing: when a Wayland compositor goes away, Qt ends
+    // the program at once, without a close.
     m_autosaveTimer.setSingleShot(true);
-    m_autosaveTimer.setInterval(1000);
+    m_autosaveTimer.setInterval(0);
     connect(&m_autosaveTimer, &QTimer::timeout, this, &TMainForm::autosave);
     connect(&m_model, &ReminderModel::contentChanged, this, [this] { enableTimer(m_autosaveTimer); });
     connect(&m_engine, &ReminderEngine::idle, this, [this] {
@@ -532,6 +535,10 @@ void TMainForm::ShowAlert(const QString& text, quint64 rowId)
 {
     m_alertRowId = rowId;
     AlertDialog->AlertL->setText(text);
+    if (m_attention) {
+        const int row = m_model.rowOfId(rowId);
+        m_attention->alertShowing(row >= 0 ? m_model.at(row).name : QString(), text);
+    }
     AlertDialog->exec();
 }
 

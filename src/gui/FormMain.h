@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QTimer>
 
+class AlertAttention;
 class HelpViewer;
 class HostAddressSource;
 class QAction;
@@ -54,6 +55,9 @@ public:
     /// Hands over the windows the entry creates after the main window.
     void setWindows(TAlertDialog* alert, TNewEditDialog* editor, TOptionsDialog* options, TSoundDialog* sounds,
                     TAboutDialog* about);
+
+    /// What draws the user's eye to a shown alert; null: nothing does.
+    void setAlertAttention(AlertAttention* attention) { m_attention = attention; }
 
     /// What the reminder editor needs of this window.
     NewEditHost editorHost();
@@ -143,6 +147,7 @@ private:
     ReminderStore m_store;
     ReminderEngine m_engine;
     QTimer m_autosaveTimer;
+    AlertAttention* m_attention = nullptr;
     quint64 m_alertRowId = 0;
     bool m_startInTray = false;
     bool m_quitRequested = false;

@@ -4,12 +4,14 @@
 #include "components/TrayIcon.h"
 #include "core/Clock.h"
 #include "gui/AboutD.h"
+#include "gui/AlertAttention.h"
 #include "gui/AlertD.h"
 #include "gui/FormMain.h"
 #include "gui/NewEditD.h"
 #include "gui/OptionsD.h"
 #include "gui/PocetakD.h"
 #include "gui/SoundD.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/HelpViewer.h"
 #include "platform/InterfaceAddressSource.h"
 #include "platform/QSettingsStore.h"
@@ -48,6 +50,8 @@ ProgramWindows::ProgramWindows(const ProgramSeams& seams)
     pocetakDialog = std::make_unique<TPocetakDialog>();
     mainForm->setWindows(alertDialog.get(), newEditDialog.get(), optionsDialog.get(), soundDialog.get(),
                          aboutDialog.get());
+    alertAttention = std::make_unique<AlertAttention>(*alertDialog, *mainForm->TrayIcon, seams.notifications);
+    mainForm->setAlertAttention(alertAttention.get());
     pocetakDialog->onFinished = [this] { finishSplash(); };
     m_created = true;
 }
@@ -55,6 +59,7 @@ ProgramWindows::ProgramWindows(const ProgramSeams& seams)
 ProgramWindows::~ProgramWindows()
 {
     // The dialogs are the main window's children on screen only: they go first.
+    alertAttention.reset();
     pocetakDialog.reset();
     aboutDialog.reset();
     optionsDialog.reset();
@@ -194,6 +199,7 @@ int RunProgram(const QStringList& arguments, const QByteArray& sessionManager)
 #else
     Q_UNUSED(sessionManager);
 #endif
+    DesktopNotifications notifications;
 
     ProgramSeams seams;
     seams.programFolder = folder;
@@ -205,5 +211,6 @@ int RunProgram(const QStringList& arguments, const QByteArray& sessionManager)
     seams.soundOutput = &soundOutput;
     seams.help = &help;
     seams.session = &session;
+    seams.notifications = &notifications;
     return RunProgram(seams);
 }

@@ -4,9 +4,11 @@
 #include <QStringList>
 #include <memory>
 
+class AlertAttention;
 class Clock;
 class HelpViewer;
 class HostAddressSource;
+class NotificationService;
 class SessionEnd;
 class SettingsStore;
 class SoundOutput;
@@ -33,6 +35,8 @@ struct ProgramSeams
     TrayBackend* trayBackend = nullptr; // null: the desktop's own tray
     QString instanceName;               // the single-instance guard's name; empty: the program's own
     SessionEnd* session = nullptr;      // the session manager's requests; null: none
+    /// The desktop's notification server; null: alerts post no notices.
+    NotificationService* notifications = nullptr;
 };
 
 /// The program's windows, created once each in their order and kept until the program ends.
@@ -63,6 +67,7 @@ public:
     std::unique_ptr<TSoundDialog> soundDialog;
     std::unique_ptr<TAboutDialog> aboutDialog;
     std::unique_ptr<TPocetakDialog> pocetakDialog;
+    std::unique_ptr<AlertAttention> alertAttention;
 
 private:
     enum class Phase {

@@ -26,6 +26,7 @@ ProgramSeams ProgramRig::seams(const QStringList& arguments)
     seams.settings = &settings;
     seams.soundOutput = &sound;
     seams.trayBackend = tray;
+    seams.notifications = &notifications;
     // Each rig is an instance of its own, whatever else runs on this desktop.
     seams.instanceName = QStringLiteral("test-") + QUuid::createUuid().toString(QUuid::Id128);
     return seams;

@@ -6,6 +6,7 @@
 #include "gui/Program.h"
 #include "support/FakeClock.h"
 #include "support/FakeHostAddressSource.h"
+#include "support/FakeNotifications.h"
 #include "support/ModalCloser.h"
 
 #include <QPointer>
@@ -17,10 +18,12 @@ class FakeTray final : public TrayBackend
 public:
     bool available = true;
     bool visible = false;
+    bool needsAttention = false;
     bool isAvailable() const override { return available; }
     void setIcon(const QIcon&) override {}
     void setToolTip(const QString&) override {}
     void setVisible(bool v) override { visible = v; }
+    void setNeedsAttention(bool attention) override { needsAttention = attention; }
 };
 
 /// Sound output that only records what it was asked to play.
@@ -54,6 +57,7 @@ struct ProgramRig
     FakeHostAddressSource addresses;
     MemorySettingsStore settings;
     FakeSoundOutput sound;
+    FakeNotifications notifications;
     QPointer<FakeTray> tray;
     ModalCloser closer;
     std::unique_ptr<ProgramWindows> windows;
