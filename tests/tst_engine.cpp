@@ -62,6 +62,8 @@ private Q_SLOTS:
     void pause_intervalZeroComesBackAtNextCheck();
     void pause_acrossMidnightComesBack();
     void pause_twoRowsDueInSameTickComeBackInOrder();
+    void nextWake_whileAnAlertIsOpen_rowsWaitForItToClose();
+    void nextWake_afterPause_atItsReturn();
 };
 
 void TestEngine::dateTime_firesInRowOrderWithCheckSelectSoundAlert()
@@ -323,6 +325,45 @@ void TestEngine::pause_twoRowsDueInSameTickComeBackInOrder()
     rig.engine.checkPausedAlerts(1);
     QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:1"), QStringLiteral("alert:First"), QStringLiteral("sound:1"),
                                    QStringLiteral("alert:Second")}));
+}
+
+void TestEngine::nextWake_whileAnAlertIsOpen_rowsWaitForItToClose()
+{
+    Rig rig;
+    rig.model.setRows(
+        {make(QStringLiteral("First"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"), QStringLiteral("1,")),
+         make(QStringLiteral("Second"), QStringLiteral("08.12.26"), QStringLiteral("08:30:00"), QStringLiteral("1,"))});
+    const QDateTime now = rig.clock.now();
+    QCOMPARE(rig.engine.nextWake({}), now);
+    QList<QDateTime> planned;
+    rig.alerts.whileOpen = [&](quint64) { planned.append(rig.engine.nextWake({})); };
+    rig.engine.scanDateTime();
+    // Inside the alert "Second" is due too, but a wake now would only find the alert open.
+    QCOMPARE(planned, (QList<QDateTime>{now.addSecs(60), now.addSecs(60)}));
+    QCOMPARE(rig.engine.nextWake({}), now.addSecs(60));
+    rig.alerts.externallyShowing = true; // a reminder shown in view mode
+    rig.model.setChecked(0, false);
+    QCOMPARE(rig.engine.nextWake({}), now.addSecs(60));
+    rig.alerts.externallyShowing = false;
+    QCOMPARE(rig.engine.nextWake({}), now);
+}
+
+void TestEngine::nextWake_afterPause_atItsReturn()
+{
+    Rig rig;
+    rig.model.setRows(
+        {make(QStringLiteral("Net"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("4,"))});
+    QSignalSpy paused(&rig.engine, &ReminderEngine::paused);
+    rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(9, 0, 0, 500)));
+    rig.engine.pause(rig.model.at(0).id);
+    QCOMPARE(paused.count(), 1);
+    QCOMPARE(paused.first().first().value<quint64>(), rig.model.at(0).id);
+    WakeNeeds needs;
+    needs.intervalMinutes = 1;
+    rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(9, 0, 30)));
+    QCOMPARE(rig.engine.nextWake(needs), QDateTime(QDate(2026, 12, 8), QTime(9, 1, 0, 500)));
+    needs.pausedCheck = false;
+    QCOMPARE(rig.engine.nextWake(needs), QDateTime(QDate(2026, 12, 8), QTime(9, 1, 30)));
 }
 
 QTEST_GUILESS_MAIN(TestEngine)
