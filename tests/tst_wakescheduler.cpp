@@ -92,6 +92,7 @@ class TestWakeScheduler : public QObject
 private Q_SLOTS:
     void nothingRunning_disarmed();
     void wake_scanThenPausedCheck();
+    void turns_startedAndStoppedAsTheTimersWere();
     void dueRow_wokenAtItsInstant();
     void idleList_wakesOncePerMinute();
     void rowUncheckedAfterItsDueInstant_firesAtOnce();
@@ -129,6 +130,27 @@ void TestWakeScheduler::wake_scanThenPausedCheck()
     rig.fake.setClock();
     QCOMPARE(rig.turns, (QStringList{u"paused"_s, u"scan"_s, u"paused"_s, u"scan"_s, u"paused"_s}));
     QVERIFY(rig.fake.isArmed()); // each wake plans the next
+}
+
+void TestWakeScheduler::turns_startedAndStoppedAsTheTimersWere()
+{
+    Rig rig;
+    WakeScheduler::Turn& timer = rig.scheduler.timer();
+    WakeScheduler::Turn& secondTimer = rig.scheduler.secondTimer();
+    QVERIFY(!timer.isActive());
+    secondTimer.start();
+    QVERIFY(secondTimer.isActive());
+    QVERIFY(rig.scheduler.pausedCheck());
+    QCOMPARE(rig.fake.arms(), 1);
+    secondTimer.start(); // already running: nothing planned again
+    QCOMPARE(rig.fake.arms(), 1);
+    timer.start();
+    QVERIFY(rig.scheduler.scanning());
+    QCOMPARE(rig.fake.arms(), 2);
+    timer.stop();
+    secondTimer.stop();
+    QVERIFY(!timer.isActive());
+    QVERIFY(!rig.fake.isArmed());
 }
 
 void TestWakeScheduler::dueRow_wokenAtItsInstant()

@@ -4,7 +4,7 @@
 
 WakeScheduler::WakeScheduler(ReminderModel& model, ReminderEngine& engine, WakeTimer& timer, IntervalSource interval,
                              QObject* parent)
-    : QObject(parent), m_engine(engine), m_timer(timer), m_interval(std::move(interval))
+    : QObject(parent), m_engine(engine), m_wakeTimer(timer), m_interval(std::move(interval))
 {
     connect(&timer, &WakeTimer::fired, this, &WakeScheduler::wake);
     // After a jump of the wall clock the scan looks at once: a jump forward past a due instant fires it.
@@ -14,18 +14,10 @@ WakeScheduler::WakeScheduler(ReminderModel& model, ReminderEngine& engine, WakeT
     connect(&engine, &ReminderEngine::idle, this, &WakeScheduler::replan);
 }
 
-void WakeScheduler::setScanning(bool on)
+void WakeScheduler::setTurn(bool& turn, bool on)
 {
-    if (on != m_scanning) {
-        m_scanning = on;
-        replan();
-    }
-}
-
-void WakeScheduler::setPausedCheck(bool on)
-{
-    if (on != m_pausedCheck) {
-        m_pausedCheck = on;
+    if (on != turn) {
+        turn = on;
         replan();
     }
 }
@@ -40,18 +32,18 @@ void WakeScheduler::setEditorShowing(bool showing)
 
 void WakeScheduler::replan()
 {
-    if (!m_scanning && !m_pausedCheck) {
+    if (!scanning() && !pausedCheck()) {
         m_planned = QDateTime();
-        m_timer.disarm();
+        m_wakeTimer.disarm();
         return;
     }
     WakeNeeds needs;
-    needs.dateTimeScan = m_scanning;
-    needs.pausedCheck = m_pausedCheck;
-    needs.editorClock = m_scanning && m_editorShowing;
-    needs.intervalMinutes = m_pausedCheck && m_interval ? m_interval() : 0;
+    needs.dateTimeScan = scanning();
+    needs.pausedCheck = pausedCheck();
+    needs.editorClock = scanning() && m_editorShowing;
+    needs.intervalMinutes = pausedCheck() && m_interval ? m_interval() : 0;
     m_planned = m_engine.nextWake(needs);
-    m_timer.arm(m_planned);
+    m_wakeTimer.arm(m_planned);
 }
 
 void WakeScheduler::wake()
@@ -59,10 +51,10 @@ void WakeScheduler::wake()
     // A turn may show an alert and run a nested event loop, in which further wakes come; each plans
     // again when it is done, and so does this one.
     QPointer<WakeScheduler> alive(this);
-    if (m_scanning) {
+    if (scanning()) {
         Q_EMIT timerTick();
     }
-    if (alive && m_pausedCheck) {
+    if (alive && pausedCheck()) {
         Q_EMIT secondTimerTick();
     }
     if (alive) {

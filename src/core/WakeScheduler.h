@@ -23,6 +23,22 @@ Q_SIGNALS:
     void secondTimerTick();
 
 public:
+    /// One of the two timers the scheduler stands in for, started, stopped and asked as a QTimer is;
+    /// starting one that runs changes nothing.
+    class Turn
+    {
+    public:
+        bool isActive() const { return m_on; }
+        void start() { m_owner.setTurn(m_on, true); }
+        void stop() { m_owner.setTurn(m_on, false); }
+
+    private:
+        friend class WakeScheduler;
+        explicit Turn(WakeScheduler& owner) : m_owner(owner) {}
+        WakeScheduler& m_owner;
+        bool m_on = false;
+    };
+
     /// The option Interval as the re-alert check will read it.
     using IntervalSource = std::function<int()>;
 
@@ -30,11 +46,13 @@ public:
                   QObject* parent = nullptr);
 
     /// Timer's Enabled: the date and time scan, and the editor's running clock, take their turns.
-    void setScanning(bool on);
-    bool scanning() const { return m_scanning; }
+    void setScanning(bool on) { setTurn(m_timer.m_on, on); }
+    bool scanning() const { return m_timer.m_on; }
+    Turn& timer() { return m_timer; }
     /// SecondTimer's Enabled: the re-alert check takes its turns.
-    void setPausedCheck(bool on);
-    bool pausedCheck() const { return m_pausedCheck; }
+    void setPausedCheck(bool on) { setTurn(m_secondTimer.m_on, on); }
+    bool pausedCheck() const { return m_secondTimer.m_on; }
+    Turn& secondTimer() { return m_secondTimer; }
     /// The editor shows; while scanning is on its time field runs with the clock, second by second.
     void setEditorShowing(bool showing);
     bool editorShowing() const { return m_editorShowing; }
@@ -45,13 +63,14 @@ public:
     QDateTime plannedWake() const { return m_planned; }
 
 private:
+    void setTurn(bool& turn, bool on);
     void wake();
 
     ReminderEngine& m_engine;
-    WakeTimer& m_timer;
+    WakeTimer& m_wakeTimer;
     IntervalSource m_interval;
     QDateTime m_planned;
-    bool m_scanning = false;
-    bool m_pausedCheck = false;
+    Turn m_timer{*this};
+    Turn m_secondTimer{*this};
     bool m_editorShowing = false;
 };
