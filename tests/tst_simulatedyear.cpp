@@ -17,6 +17,7 @@
 #include <QTest>
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -323,6 +324,9 @@ private Q_SLOTS:
 
 private:
     void runYear(Waking waking, Model* model, YearResult& result);
+
+    // The year looked at every second, kept for the comparison once the model has passed it.
+    std::optional<YearResult> m_everySecond;
 };
 
 void TestSimulatedYear::runYear(Waking waking, Model* model, YearResult& result)
@@ -546,6 +550,7 @@ void TestSimulatedYear::year_firesExactlyWhenTheRulesSay()
         return;
     }
     QCOMPARE(year.log, model.fired);
+    m_everySecond = year;
     QVERIFY2(year.restarts >= 15, qPrintable(QString::number(year.restarts)));
     QVERIFY(year.log.size() > 20000);
     QVERIFY2(year.pauses > 5000, qPrintable(QString::number(year.pauses)));
@@ -560,12 +565,16 @@ void TestSimulatedYear::year_firesExactlyWhenTheRulesSay()
 
 void TestSimulatedYear::year_wokenOnlyAtPlannedInstants_sameAlertsAsEverySecond()
 {
-    Model model;
-    YearResult everySecond;
-    runYear(Waking::EverySecond, &model, everySecond);
-    if (QTest::currentTestFailed()) {
-        return;
+    if (!m_everySecond) {
+        Model model;
+        YearResult year;
+        runYear(Waking::EverySecond, &model, year);
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        m_everySecond = year;
     }
+    const YearResult& everySecond = *m_everySecond;
     YearResult planned;
     runYear(Waking::Planned, nullptr, planned);
     if (QTest::currentTestFailed()) {

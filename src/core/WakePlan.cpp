@@ -107,15 +107,18 @@ QDateTime NextWake(const QList<Reminder>& rows, const QDateTime& now, const Wake
         best = qMin(best, nowEpoch - nowEpoch % 1000 + 1000);
     }
     if (!needs.held && now.date().isValid()) {
+        // The same reading at a fixed offset: the rules ask now for its offset once per row, and in
+        // local time each answer is a look at the system's time zone.
+        const QDateTime fixedNow = now.toOffsetFromUtc(now.offsetFromUtc());
         const qint64 nowWall = wallMs(now);
         qint64 wall = Never;
         qint64 epoch = Never;
         for (const Reminder& r : rows) {
             if (needs.dateTimeScan) {
-                wall = qMin(wall, rowDueWall(r, now, nowWall));
+                wall = qMin(wall, rowDueWall(r, fixedNow, nowWall));
             }
             if (needs.pausedCheck) {
-                const SnoozeEnd end = snoozeEnd(r, now, needs.intervalMinutes);
+                const SnoozeEnd end = snoozeEnd(r, fixedNow, needs.intervalMinutes);
                 epoch = qMin(epoch, end.epochMs);
                 wall = qMin(wall, end.wall);
             }
