@@ -3,6 +3,7 @@
 #include "core/PollingWakeTimer.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 
 #ifdef Q_OS_LINUX
 #include <cerrno>
@@ -60,6 +61,10 @@ void WallClockTimer::arm(const QDateTime& instant)
     spec.it_value.tv_sec = time_t(ms / 1000);
     spec.it_value.tv_nsec = long(ms % 1000) * 1'000'000L + (ms == 0 ? 1 : 0);
     m_armed = ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) == 0;
+    if (!m_armed) {
+        // Never left without a wake: look again in a second, as a one-second timer would.
+        QTimer::singleShot(1000, this, &WakeTimer::fired);
+    }
 #else
     Q_UNUSED(instant);
 #endif
