@@ -44,6 +44,7 @@ bench: install
 	cmake --build build-bench -j $(JOBS)
 	@for b in build-bench/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; echo "== $$b"; $$b || exit 1; done
 	@if [ -x bench/idle.sh ]; then bash bench/idle.sh "$(PREFIX)"; fi
+	@if [ -x bench/ontime.sh ]; then bash bench/ontime.sh "$(PREFIX)"; fi
 
 fuzz:
 	@bash scripts/install-deps.sh fuzz

@@ -25,12 +25,7 @@ Reminder make(const QString& name, const QString& date, const QString& time, con
 // One engine over a model, a fake clock and recording fakes.
 struct Rig
 {
-    Rig()
-        : alerts(model, log)
-        , sounds(log)
-        , engine(model, clock, alerts, sounds)
-    {
-    }
+    Rig() : alerts(model, log), sounds(log), engine(model, clock, alerts, sounds) {}
     ReminderModel model;
     FakeClock clock{QDateTime(QDate(2026, 12, 8), QTime(9, 0, 0))};
     QStringList log;
@@ -62,18 +57,18 @@ private Q_SLOTS:
     void pause_intervalZeroComesBackAtNextCheck();
     void pause_acrossMidnightComesBack();
     void pause_twoRowsDueInSameTickComeBackInOrder();
+    void nextWake_whileAnAlertIsOpen_rowsWaitForItToClose();
+    void nextWake_afterPause_atItsReturn();
 };
 
 void TestEngine::dateTime_firesInRowOrderWithCheckSelectSoundAlert()
 {
     Rig rig;
-    rig.model.setRows({make(QStringLiteral("A"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"),
-                            QStringLiteral("1,")),
-                       make(QStringLiteral("Later"), QStringLiteral("08.12.26"), QStringLiteral("10:00:00"),
-                            QStringLiteral("1,")),
-                       make(QStringLiteral("B"), QStringLiteral("07.12.26"), QStringLiteral("0"), QStringLiteral("1,")),
-                       make(QStringLiteral("NoFlag"), QStringLiteral("01.01.26"), QStringLiteral("0"),
-                            QStringLiteral("2,"))});
+    rig.model.setRows(
+        {make(QStringLiteral("A"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"), QStringLiteral("1,")),
+         make(QStringLiteral("Later"), QStringLiteral("08.12.26"), QStringLiteral("10:00:00"), QStringLiteral("1,")),
+         make(QStringLiteral("B"), QStringLiteral("07.12.26"), QStringLiteral("0"), QStringLiteral("1,")),
+         make(QStringLiteral("NoFlag"), QStringLiteral("01.01.26"), QStringLiteral("0"), QStringLiteral("2,"))});
     bool checkedDuringAlert = false;
     rig.alerts.whileOpen = [&](quint64 id) { checkedDuringAlert = rig.model.at(rig.model.rowOfId(id)).checked; };
     rig.engine.scanDateTime();
@@ -117,8 +112,8 @@ void TestEngine::dateTime_repeatingRowMovesOnAndStaysUnchecked()
 void TestEngine::dateTime_nothingFiresWhileAlertShowsThenCatchesUp()
 {
     Rig rig;
-    rig.model.setRows({make(QStringLiteral("Due"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"),
-                            QStringLiteral("1,"))});
+    rig.model.setRows(
+        {make(QStringLiteral("Due"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"), QStringLiteral("1,"))});
     rig.alerts.externallyShowing = true;
     rig.engine.scanDateTime();
     QVERIFY(rig.log.isEmpty());
@@ -145,10 +140,9 @@ void TestEngine::dateTime_checkedRowFiresOnceUnchecked()
 void TestEngine::guard_secondTriggerWaitsWhileSoundErrorBoxIsOpen()
 {
     Rig rig;
-    rig.model.setRows({make(QStringLiteral("Timed"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"),
-                            QStringLiteral("1,")),
-                       make(QStringLiteral("Net"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
-                            QStringLiteral("4,"))});
+    rig.model.setRows(
+        {make(QStringLiteral("Timed"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"), QStringLiteral("1,")),
+         make(QStringLiteral("Net"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("4,"))});
     bool reentered = false;
     rig.sounds.whilePlaying = [&] {
         if (reentered) {
@@ -169,11 +163,11 @@ void TestEngine::guard_secondTriggerWaitsWhileSoundErrorBoxIsOpen()
 void TestEngine::systemScan_startupSkipsCheckedRows()
 {
     Rig rig;
-    rig.model.setRows({make(QStringLiteral("S1"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,")),
-                       make(QStringLiteral("Ticked"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
-                            QStringLiteral("2,"), QStringLiteral("0"), true),
-                       make(QStringLiteral("S2"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
-                            QStringLiteral("1,2,"))});
+    rig.model.setRows(
+        {make(QStringLiteral("S1"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,")),
+         make(QStringLiteral("Ticked"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,"),
+              QStringLiteral("0"), true),
+         make(QStringLiteral("S2"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("1,2,"))});
     rig.engine.scanSystemEvent(u'2', false, false);
     QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:2"), QStringLiteral("alert:S1"), QStringLiteral("sound:2"),
                                    QStringLiteral("alert:S2")}));
@@ -184,12 +178,11 @@ void TestEngine::systemScan_startupSkipsCheckedRows()
 void TestEngine::systemScan_shutdownTakesCheckedRowsAndTicksEachAfterItsAlert()
 {
     Rig rig;
-    rig.model.setRows({make(QStringLiteral("Off1"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
-                            QStringLiteral("3,")),
-                       make(QStringLiteral("Off2"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
-                            QStringLiteral("3,"), QStringLiteral("0"), true),
-                       make(QStringLiteral("Other"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
-                            QStringLiteral("2,"))});
+    rig.model.setRows(
+        {make(QStringLiteral("Off1"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("3,")),
+         make(QStringLiteral("Off2"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("3,"),
+              QStringLiteral("0"), true),
+         make(QStringLiteral("Other"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,"))});
     QList<bool> checkedWhileShown;
     rig.alerts.whileOpen = [&](quint64 id) { checkedWhileShown.append(rig.model.at(rig.model.rowOfId(id)).checked); };
     QSignalSpy idle(&rig.engine, &ReminderEngine::idle);
@@ -206,8 +199,8 @@ void TestEngine::systemScan_shutdownTakesCheckedRowsAndTicksEachAfterItsAlert()
 void TestEngine::systemScan_rowWithStartupAndConnectFiresAtBoth()
 {
     Rig rig;
-    rig.model.setRows({make(QStringLiteral("Both"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
-                            QStringLiteral("2,4,"))});
+    rig.model.setRows(
+        {make(QStringLiteral("Both"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,4,"))});
     rig.engine.scanSystemEvent(u'2', false, false);
     rig.engine.scanSystemEvent(u'4', false, false);
     rig.engine.scanSystemEvent(u'5', false, false);
@@ -218,11 +211,10 @@ void TestEngine::systemScan_rowWithStartupAndConnectFiresAtBoth()
 void TestEngine::systemScan_queuedWhileAlertOpenThenShownOneByOne()
 {
     Rig rig;
-    rig.model.setRows({make(QStringLiteral("Timed"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"),
-                            QStringLiteral("1,")),
-                       make(QStringLiteral("Up1"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("4,")),
-                       make(QStringLiteral("Up2"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
-                            QStringLiteral("4,"))});
+    rig.model.setRows(
+        {make(QStringLiteral("Timed"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"), QStringLiteral("1,")),
+         make(QStringLiteral("Up1"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("4,")),
+         make(QStringLiteral("Up2"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("4,"))});
     int depth = 0;
     int maxDepth = 0;
     rig.alerts.whileOpen = [&](quint64 id) {
@@ -233,16 +225,17 @@ void TestEngine::systemScan_queuedWhileAlertOpenThenShownOneByOne()
         --depth;
     };
     rig.engine.scanDateTime();
-    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:1"), QStringLiteral("alert:Timed"), QStringLiteral("sound:4"),
-                                   QStringLiteral("alert:Up1"), QStringLiteral("sound:4"), QStringLiteral("alert:Up2")}));
+    QCOMPARE(rig.log,
+             (QStringList{QStringLiteral("sound:1"), QStringLiteral("alert:Timed"), QStringLiteral("sound:4"),
+                          QStringLiteral("alert:Up1"), QStringLiteral("sound:4"), QStringLiteral("alert:Up2")}));
     QCOMPARE(maxDepth, 1); // never an alert inside another
 }
 
 void TestEngine::systemScan_queuedBehindViewWindowGoesWhenItCloses()
 {
     Rig rig;
-    rig.model.setRows({make(QStringLiteral("Down"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
-                            QStringLiteral("5,"))});
+    rig.model.setRows(
+        {make(QStringLiteral("Down"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("5,"))});
     rig.alerts.externallyShowing = true; // the user is viewing a reminder
     rig.engine.scanSystemEvent(u'5', false, false);
     QVERIFY(rig.log.isEmpty());
@@ -254,10 +247,9 @@ void TestEngine::systemScan_queuedBehindViewWindowGoesWhenItCloses()
 void TestEngine::systemScan_queuedRowDeletedMeanwhileIsSkipped()
 {
     Rig rig;
-    rig.model.setRows({make(QStringLiteral("Gone"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
-                            QStringLiteral("4,")),
-                       make(QStringLiteral("Stays"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
-                            QStringLiteral("4,"))});
+    rig.model.setRows(
+        {make(QStringLiteral("Gone"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("4,")),
+         make(QStringLiteral("Stays"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("4,"))});
     rig.alerts.externallyShowing = true;
     rig.engine.scanSystemEvent(u'4', false, false);
     rig.model.removeRow(0);
@@ -269,9 +261,9 @@ void TestEngine::systemScan_queuedRowDeletedMeanwhileIsSkipped()
 void TestEngine::pause_comesBackAfterIntervalWithDateTimeSound()
 {
     Rig rig;
-    rig.model.setRows({make(QStringLiteral("Net"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("4,")),
-                       make(QStringLiteral("Other"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
-                            QStringLiteral("4,"))});
+    rig.model.setRows(
+        {make(QStringLiteral("Net"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("4,")),
+         make(QStringLiteral("Other"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("4,"))});
     rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 0, 0)));
     rig.engine.pause(rig.model.at(0).id);
     QCOMPARE(rig.model.at(0).ponovno, QStringLiteral("10:00:00"));
@@ -290,7 +282,8 @@ void TestEngine::pause_comesBackAfterIntervalWithDateTimeSound()
 void TestEngine::pause_intervalZeroComesBackAtNextCheck()
 {
     Rig rig;
-    rig.model.setRows({make(QStringLiteral("Now"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,"))});
+    rig.model.setRows(
+        {make(QStringLiteral("Now"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,"))});
     rig.engine.pause(rig.model.at(0).id);
     rig.clock.advanceSeconds(1);
     rig.engine.checkPausedAlerts(0);
@@ -300,7 +293,8 @@ void TestEngine::pause_intervalZeroComesBackAtNextCheck()
 void TestEngine::pause_acrossMidnightComesBack()
 {
     Rig rig;
-    rig.model.setRows({make(QStringLiteral("Late"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,"))});
+    rig.model.setRows(
+        {make(QStringLiteral("Late"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,"))});
     rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(23, 58, 0)));
     rig.engine.pause(rig.model.at(0).id);
     rig.clock.set(QDateTime(QDate(2026, 12, 9), QTime(0, 2, 59)));
@@ -314,15 +308,54 @@ void TestEngine::pause_acrossMidnightComesBack()
 void TestEngine::pause_twoRowsDueInSameTickComeBackInOrder()
 {
     Rig rig;
-    rig.model.setRows({make(QStringLiteral("First"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,")),
-                       make(QStringLiteral("Second"), QStringLiteral("#08.12.26"), QStringLiteral("0"),
-                            QStringLiteral("2,"))});
+    rig.model.setRows(
+        {make(QStringLiteral("First"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,")),
+         make(QStringLiteral("Second"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,"))});
     rig.engine.pause(rig.model.at(1).id);
     rig.engine.pause(rig.model.at(0).id);
     rig.clock.advanceSeconds(60);
     rig.engine.checkPausedAlerts(1);
     QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:1"), QStringLiteral("alert:First"), QStringLiteral("sound:1"),
                                    QStringLiteral("alert:Second")}));
+}
+
+void TestEngine::nextWake_whileAnAlertIsOpen_rowsWaitForItToClose()
+{
+    Rig rig;
+    rig.model.setRows(
+        {make(QStringLiteral("First"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"), QStringLiteral("1,")),
+         make(QStringLiteral("Second"), QStringLiteral("08.12.26"), QStringLiteral("08:30:00"), QStringLiteral("1,"))});
+    const QDateTime now = rig.clock.now();
+    QCOMPARE(rig.engine.nextWake({}), now);
+    QList<QDateTime> planned;
+    rig.alerts.whileOpen = [&](quint64) { planned.append(rig.engine.nextWake({})); };
+    rig.engine.scanDateTime();
+    // Inside the alert "Second" is due too, but a wake now would only find the alert open.
+    QCOMPARE(planned, (QList<QDateTime>{now.addSecs(60), now.addSecs(60)}));
+    QCOMPARE(rig.engine.nextWake({}), now.addSecs(60));
+    rig.alerts.externallyShowing = true; // a reminder shown in view mode
+    rig.model.setChecked(0, false);
+    QCOMPARE(rig.engine.nextWake({}), now.addSecs(60));
+    rig.alerts.externallyShowing = false;
+    QCOMPARE(rig.engine.nextWake({}), now);
+}
+
+void TestEngine::nextWake_afterPause_atItsReturn()
+{
+    Rig rig;
+    rig.model.setRows(
+        {make(QStringLiteral("Net"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("4,"))});
+    QSignalSpy paused(&rig.engine, &ReminderEngine::paused);
+    rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(9, 0, 0, 500)));
+    rig.engine.pause(rig.model.at(0).id);
+    QCOMPARE(paused.count(), 1);
+    QCOMPARE(paused.first().first().value<quint64>(), rig.model.at(0).id);
+    WakeNeeds needs;
+    needs.intervalMinutes = 1;
+    rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(9, 0, 30)));
+    QCOMPARE(rig.engine.nextWake(needs), QDateTime(QDate(2026, 12, 8), QTime(9, 1, 0, 500)));
+    needs.pausedCheck = false;
+    QCOMPARE(rig.engine.nextWake(needs), QDateTime(QDate(2026, 12, 8), QTime(9, 1, 30)));
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

@@ -5,9 +5,20 @@
 
 #include <QElapsedTimer>
 #include <QHostAddress>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+
+#ifdef Q_OS_LINUX
+#include <cstring>
+#include <fcntl.h>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -46,6 +57,13 @@ private Q_SLOTS:
     void remoteAccessOneWhileAddressesDrop_noticeOnceAndStillOnline();
     void destroyed_noTickAfterwards();
     void interfaceAddresses_areIPv4AndNeverEmpty();
+
+    void onNotice_firstTickAfterEnablingThenNoneWithoutNotice();
+    void onNotice_changeTicksOnceDispatchIntervalLaterWithDoubleNotice();
+    void onNotice_severalNoticesWithinOneInterval_oneTick();
+    void onNotice_disabledOrIntervalZero_noticesIgnored();
+    void onNotice_mainWindowSettings_firstTickAfterThreeSeconds();
+    void interfaceAddresses_kernelNoticeAnnounced();
 };
 
 void TestINetDetector::lastAddressRule_data()
@@ -342,6 +360,150 @@ void TestINetDetector::interfaceAddresses_areIPv4AndNeverEmpty()
     if (addresses.contains(QStringLiteral("127.0.0.1"))) {
         QCOMPARE(addresses, QStringList{QStringLiteral("127.0.0.1")});
     }
+}
+
+void TestINetDetector::onNotice_firstTickAfterEnablingThenNoneWithoutNotice()
+{
+    AnnouncingAddressSource source(kOnline);
+    TINetDetector detector(source);
+    QVERIFY(detector.ticksOnNotice());
+    QSignalSpy changed(&detector, &TINetDetector::Changed);
+    detector.setDispatchInterval(20);
+    QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 2, 10000);
+    QCOMPARE(source.calls(), 2);
+    QCOMPARE(detector.remainingTime(), -1);
+
+    // A detector without notices beside it shows that time passes: it ticks, this one does not.
+    FakeHostAddressSource polled(kOffline);
+    TINetDetector ticking(polled);
+    ticking.setDispatchInterval(20);
+    QTRY_VERIFY_WITH_TIMEOUT(polled.calls() >= 20, 10000);
+    QCOMPARE(source.calls(), 2);
+    QCOMPARE(detector.remainingTime(), -1);
+}
+
+void TestINetDetector::onNotice_changeTicksOnceDispatchIntervalLaterWithDoubleNotice()
+{
+    AnnouncingAddressSource source(kOffline);
+    TINetDetector detector(source);
+    detector.setDispatchInterval(30);
+    QTRY_COMPARE_WITH_TIMEOUT(source.calls(), 2, 10000);
+    QList<bool> seen;
+    connect(&detector, &TINetDetector::Changed, this, [&seen, &detector] { seen.append(detector.Online()); });
+
+    source.change(kOnline);
+    QVERIFY(detector.remainingTime() >= 0);
+    QVERIFY(detector.remainingTime() <= 100);
+    QCOMPARE(source.calls(), 2); // read at the tick, not at the notice
+    QTRY_COMPARE_WITH_TIMEOUT(seen, (QList<bool>{true, true}), 10000);
+    QCOMPARE(source.calls(), 4);
+    QCOMPARE(detector.remainingTime(), -1);
+
+    source.change(kOffline);
+    QTRY_COMPARE_WITH_TIMEOUT(seen, (QList<bool>{true, true, false, false}), 10000);
+    // A notice with no change of the answer: a tick, but no notice of its own.
+    source.change(kOffline);
+    QTRY_COMPARE_WITH_TIMEOUT(source.calls(), 8, 10000);
+    QCOMPARE(seen.size(), 4);
+}
+
+void TestINetDetector::onNotice_severalNoticesWithinOneInterval_oneTick()
+{
+    AnnouncingAddressSource source(kOffline);
+    TINetDetector detector(source);
+    detector.setDispatchInterval(20);
+    QTRY_COMPARE_WITH_TIMEOUT(source.calls(), 2, 10000);
+    detector.setEnabled(false);
+    detector.setDispatchInterval(4000);
+    detector.setEnabled(true);
+    QTRY_COMPARE_WITH_TIMEOUT(source.calls(), 4, 15000);
+    QSignalSpy changed(&detector, &TINetDetector::Changed);
+
+    source.change(kOnline);
+    const int first = detector.remainingTime();
+    QTRY_VERIFY_WITH_TIMEOUT(detector.remainingTime() < first - 300, 10000);
+    source.change(QStringList{QStringLiteral("10.0.0.1")});
+    source.change(kOnline);
+    // Later notices do not put the tick off: the tick answers them all.
+    QVERIFY(detector.remainingTime() < first - 300);
+    QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 2, 15000);
+    QCOMPARE(source.calls(), 6);
+    QCOMPARE(detector.remainingTime(), -1);
+    QVERIFY(detector.Online());
+}
+
+void TestINetDetector::onNotice_disabledOrIntervalZero_noticesIgnored()
+{
+    AnnouncingAddressSource source(kOffline);
+    TINetDetector detector(source);
+    detector.setEnabled(false);
+    source.change(kOnline);
+    QCOMPARE(detector.remainingTime(), -1);
+    detector.setEnabled(true);
+    detector.setDispatchInterval(0);
+    source.change(kOnline);
+    QCOMPARE(detector.remainingTime(), -1);
+    QCOMPARE(source.calls(), 0);
+    // A new interval counts from then, as it does without notices.
+    detector.setDispatchInterval(20);
+    QTRY_VERIFY_WITH_TIMEOUT(detector.Online(), 10000);
+}
+
+void TestINetDetector::onNotice_mainWindowSettings_firstTickAfterThreeSeconds()
+{
+    AnnouncingAddressSource source(kOnline);
+    TINetDetector detector(source);
+    detector.setEnabled(false);
+    detector.setDispatchInterval(3000);
+    QSignalSpy changed(&detector, &TINetDetector::Changed);
+    QElapsedTimer clock;
+    clock.start();
+    detector.setEnabled(true);
+    QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 2, 15000);
+    QVERIFY(clock.elapsed() >= 2500);
+    QCOMPARE(source.calls(), 2);
+    QCOMPARE(detector.remainingTime(), -1);
+}
+
+void TestINetDetector::interfaceAddresses_kernelNoticeAnnounced()
+{
+#ifdef Q_OS_LINUX
+    // In a network namespace of this thread's own, where bringing up its loopback harms nobody.
+    const int home = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
+    if (home < 0 || ::unshare(CLONE_NEWNET) != 0) {
+        if (home >= 0) {
+            ::close(home);
+        }
+        QSKIP("no network namespace of its own here (needs CAP_SYS_ADMIN)");
+    }
+    auto backHome = qScopeGuard([home] {
+        ::setns(home, CLONE_NEWNET);
+        ::close(home);
+    });
+    InterfaceAddressSource source;
+    QVERIFY(source.changeNotice() != nullptr);
+    QCOMPARE(source.addresses(), kOffline);
+    TINetDetector detector(source);
+    QVERIFY(detector.ticksOnNotice());
+    detector.setDispatchInterval(20);
+    QTRY_COMPARE_WITH_TIMEOUT(detector.remainingTime(), -1, 10000);
+    QSignalSpy notices(source.changeNotice(), &AddressChangeNotice::changed);
+
+    const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    QVERIFY(s >= 0);
+    ifreq request{};
+    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
+    QVERIFY(::ioctl(s, SIOCGIFFLAGS, &request) == 0);
+    request.ifr_flags = short(request.ifr_flags | IFF_UP);
+    QVERIFY(::ioctl(s, SIOCSIFFLAGS, &request) == 0);
+    ::close(s);
+    QTRY_VERIFY_WITH_TIMEOUT(!notices.isEmpty(), 10000);
+    QVERIFY(detector.remainingTime() >= 0); // a tick follows the notice
+    QTRY_COMPARE_WITH_TIMEOUT(detector.remainingTime(), -1, 10000);
+    QCOMPARE(source.addresses(), kOffline); // the loopback address alone is not online
+#else
+    QSKIP("the kernel's change notices are read on Linux only");
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestINetDetector)

@@ -31,6 +31,7 @@ private Q_SLOTS:
     void play_pipe_isRejectedWithoutWaiting();
     void play_shippedSounds_withoutAudioServer_returnPromptly();
     void play_secondSound_replacesFirst_withoutAudioServer();
+    void play_ended_mediaThreadsGoAndTheNextSoundPlays();
 
     // Plays through a real audio server when tests/e2e/sound_pulse.sh runs it; skipped otherwise.
     void realAudio_driver();
@@ -305,6 +306,38 @@ void TestSoundOutput::play_secondSound_replacesFirst_withoutAudioServer()
     QTemporaryDir dir;
     writeFile(dir.filePath(u"bad.wav"_s), "nothing");
     QVERIFY(!output.play(dir.filePath(u"bad.wav"_s)).isEmpty());
+    QVERIFY(!output.isPlaying());
+}
+
+// Threads of this process that the media framework runs a sound's pipeline on.
+int pipelineThreads()
+{
+    int count = 0;
+    const QStringList tasks = QDir(u"/proc/self/task"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& task : tasks) {
+        QFile comm(u"/proc/self/task/"_s + task + u"/comm"_s);
+        if (comm.open(QIODevice::ReadOnly)) {
+            const QByteArray name = comm.readAll();
+            count += name.startsWith("typefind") || name.startsWith("wavparse") || name.startsWith("audioQueue");
+        }
+    }
+    return count;
+}
+
+void TestSoundOutput::play_ended_mediaThreadsGoAndTheNextSoundPlays()
+{
+    if (!QDir(u"/proc/self/task"_s).exists()) {
+        QSKIP("no /proc here to count threads in");
+    }
+    QtSoundOutput output;
+    QCOMPARE(output.play(soundsFolder() + u"/IConnect Sound.wav"_s), QString());
+    QTRY_VERIFY_WITH_TIMEOUT(pipelineThreads() > 0, 10000);
+    // Without an audio server the sound "plays" silently to its end; then nothing of it stays behind.
+    QTRY_VERIFY_WITH_TIMEOUT(!output.isPlaying(), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(pipelineThreads(), 0, 20000);
+    QCOMPARE(output.play(soundsFolder() + u"/Startup Sound.wav"_s), QString());
+    QVERIFY(output.isPlaying());
+    output.stop();
     QVERIFY(!output.isPlaying());
 }
 

@@ -5,10 +5,16 @@
 
 #include <QPointer>
 
-TINetDetector::TINetDetector(HostAddressSource& source, QObject* parent) : QObject(parent), m_source(source)
+TINetDetector::TINetDetector(HostAddressSource& source, QObject* parent)
+    : QObject(parent), m_source(source), m_notice(source.changeNotice())
 {
-    m_timer.setSingleShot(false);
+    // Without notices the answer can change at any time and is asked for on every tick; with them
+    // it changes only after a notice, and nothing needs to run while nothing changes.
+    m_timer.setSingleShot(m_notice != nullptr);
     connect(&m_timer, &QTimer::timeout, this, &TINetDetector::tick);
+    if (m_notice) {
+        connect(m_notice, &AddressChangeNotice::changed, this, &TINetDetector::changeAnnounced);
+    }
     UpdateTimer();
 }
 
@@ -42,6 +48,14 @@ void TINetDetector::UpdateTimer()
     m_timer.stop();
     // A negative interval cannot be a timer here; it stops the ticks like 0 does.
     if (m_dispatchInterval > 0 && m_enabled) {
+        m_timer.start(m_dispatchInterval);
+    }
+}
+
+void TINetDetector::changeAnnounced()
+{
+    // The tick reads the addresses as they are then, so a notice before it is answered by it.
+    if (m_enabled && m_dispatchInterval > 0 && !m_timer.isActive()) {
         m_timer.start(m_dispatchInterval);
     }
 }

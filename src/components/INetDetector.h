@@ -1,15 +1,19 @@
 #pragma once
 
+#include "core/HostAddressSource.h"
+
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
 #include <optional>
 
-class HostAddressSource;
-
 /// Asks on a timer of its own whether the computer is online and tells when the answer changes.
+/// With a source that announces its changes, the timer runs only after a notice: one tick
+/// DispatchInterval after being enabled, then one tick DispatchInterval after each announced change
+/// (notices that come before that tick are answered by it).
 class TINetDetector final : public QObject
 {
     Q_OBJECT
@@ -27,7 +31,7 @@ public:
     /// The remote-access (dial-up) value: its bytes, or nothing when it cannot be read.
     using RemoteAccessReader = std::function<std::optional<QByteArray>()>;
 
-    /// Starts ticking at once, every 1000 ms.
+    /// Starts ticking at once, every 1000 ms (or once, with a source that announces its changes).
     explicit TINetDetector(HostAddressSource& source, QObject* parent = nullptr);
     ~TINetDetector() override;
 
@@ -44,14 +48,18 @@ public:
 
     /// Milliseconds until the next tick, -1 when the timer is stopped.
     int remainingTime() const { return m_timer.isActive() ? m_timer.remainingTime() : -1; }
+    /// True when it ticks only after the source's notices.
+    bool ticksOnNotice() const { return m_notice != nullptr; }
 
 private:
     void UpdateTimer();
     void tick();
+    void changeAnnounced();
     bool TestHostAddress() const;
     void NotifyIfChanged(bool previous);
 
     HostAddressSource& m_source;
+    QPointer<AddressChangeNotice> m_notice;
     RemoteAccessReader m_remoteAccess;
     QTimer m_timer;
     bool m_enabled = true;

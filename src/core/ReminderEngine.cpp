@@ -120,6 +120,7 @@ void ReminderEngine::pause(quint64 rowId)
     const QDateTime now = m_clock.now();
     m_model.setField(row, Field::Ponovno, FormatTime(now.time()));
     m_model.setPausedAt(row, now);
+    Q_EMIT paused(rowId);
 }
 
 void ReminderEngine::alertWindowClosed()
@@ -127,6 +128,12 @@ void ReminderEngine::alertWindowClosed()
     if (!m_inProgress && !m_draining && !m_queue.isEmpty()) {
         release();
     }
+}
+
+QDateTime ReminderEngine::nextWake(WakeNeeds needs) const
+{
+    needs.held = needs.held || busy() || m_alerts.isAlertShowing();
+    return NextWake(m_model.rows(), m_clock.now(), needs);
 }
 
 void ReminderEngine::fireQueued(const Pending& p)

@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "ReminderModel.h"
+#include "WakePlan.h"
 
 #include <QList>
 #include <QObject>
@@ -36,6 +37,8 @@ class ReminderEngine final : public QObject
 Q_SIGNALS:
     /// The last alert has closed and no queued alert is waiting.
     void idle();
+    /// Pause was pressed on an alert: a pause now runs.
+    void paused(quint64 rowId);
 
 public:
     ReminderEngine(ReminderModel& model, const Clock& clock, AlertPresenter& alerts, EventSoundSink& sounds,
@@ -57,6 +60,10 @@ public:
     void pause(quint64 rowId);
     /// An alert window that the engine did not open (a view) has closed: queued alerts may go.
     void alertWindowClosed();
+    /// The next instant at which scanDateTime or checkPausedAlerts can do something (NextWake over the
+    /// list at the clock's now). While an alert shows or is being fired, rows and pauses wait for it:
+    /// plan again once it has closed.
+    QDateTime nextWake(WakeNeeds needs) const;
 
 private:
     struct Pending

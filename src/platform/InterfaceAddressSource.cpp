@@ -23,9 +23,11 @@ InterfaceAddressSource::InterfaceAddressSource()
         m_notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
             char buffer[8192];
+            // A full socket drops messages (ENOBUFS); that too means something changed.
             while (::recv(m_socket, buffer, sizeof buffer, MSG_DONTWAIT) > 0) {
             }
             m_changed = true;
+            m_notice->announce();
         });
     } else if (fd >= 0) {
         ::close(fd);

@@ -29,6 +29,25 @@ void QtSoundOutput::ensurePlayer()
     m_player = new QMediaPlayer(this);
     m_audio = new QAudioOutput(this);
     m_player->setAudioOutput(m_audio);
+    // A finished sound leaves the pipeline paused, with its threads and its stream on the audio
+    // server, which asks after that stream more than once a second: let it all go until the next sound.
+    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
+        if (status == QMediaPlayer::EndOfMedia || status == QMediaPlayer::InvalidMedia) {
+            releasePlayer();
+        }
+    });
+}
+
+void QtSoundOutput::releasePlayer()
+{
+    if (!m_player) {
+        return;
+    }
+    m_player->disconnect(this);
+    m_player->deleteLater();
+    m_audio->deleteLater();
+    m_player = nullptr;
+    m_audio = nullptr;
 }
 
 QString QtSoundOutput::play(const QString& path)

@@ -27,6 +27,7 @@ public:
 
 private:
     void ensurePlayer();
+    void releasePlayer();
 
     QMediaPlayer* m_player = nullptr;
     QAudioOutput* m_audio = nullptr;

@@ -1,0 +1,135 @@
+#include "WakePlan.h"
+
+#include "DateText.h"
+#include "EventFlags.h"
+#include "TriggerRules.h"
+
+#include <QTimeZone>
+#include <limits>
+
+namespace {
+
+constexpr qint64 MsPerMinute = 60'000;
+constexpr qint64 MsPerDay = 86'400'000;
+constexpr qint64 Never = std::numeric_limits<qint64>::max();
+
+// A wall-clock reading as one number, as the trigger rules compare them.
+qint64 wallMs(QDate date, qint64 msOfDay)
+{
+    return date.toJulianDay() * MsPerDay + msOfDay;
+}
+
+qint64 wallMs(const QDateTime& instant)
+{
+    return wallMs(instant.date(), instant.time().msecsSinceStartOfDay());
+}
+
+// The first wall-clock reading from which the scan fires the row, or Never; now's reading when it is due.
+qint64 rowDueWall(const Reminder& r, const QDateTime& now, qint64 nowWall)
+{
+    if (r.checked || !HasEventFlag(r.events, EventKind::DateTime)) {
+        return Never;
+    }
+    const std::optional<QDateTime> due = DueInstant(r, now);
+    if (!due) {
+        return Never;
+    }
+    if (IsDue(*due, now)) {
+        return nowWall;
+    }
+    // A date without a time is due from the start of its day; the scan places it at now's time of
+    // day, which keeps it ahead of now until that day has come.
+    return r.time == u"0" ? wallMs(due->date(), 0) : wallMs(*due);
+}
+
+// When a pause runs out, by the re-alert check's own rule: Interval minutes after the instant of the
+// pause; with only the time of day of the pause known, at that time of day plus Interval, today,
+// and never when that lies past midnight. The first is an instant, the second a wall-clock reading.
+struct SnoozeEnd
+{
+    qint64 epochMs = Never;
+    qint64 wall = Never;
+};
+
+SnoozeEnd snoozeEnd(const Reminder& r, const QDateTime& now, int intervalMinutes)
+{
+    if (r.ponovno == u"0") {
+        return {};
+    }
+    if (SnoozeDue(r, now, intervalMinutes)) {
+        return {now.toMSecsSinceEpoch(), Never};
+    }
+    const qint64 wait = qMax(0, intervalMinutes) * MsPerMinute;
+    if (r.pausedAt.isValid()) {
+        return {r.pausedAt.toMSecsSinceEpoch() + wait, Never};
+    }
+    const QTime paused = ParseTime(r.ponovno);
+    if (!paused.isValid() || paused.msecsSinceStartOfDay() + wait >= MsPerDay) {
+        return {};
+    }
+    return {Never, wallMs(now.date(), paused.msecsSinceStartOfDay() + wait)};
+}
+
+// The earliest instant whose wall-clock reading is wall, which lies ahead of now's. Read in now's
+// time zone; where that reading falls into a daylight-saving change, the reading as if now's offset
+// held is taken when it is earlier. Either way a wake too early only plans again.
+qint64 epochOfWall(qint64 wall, const QDateTime& now, qint64 nowWall)
+{
+    const qint64 nowEpoch = now.toMSecsSinceEpoch();
+    const qint64 sameOffset = nowEpoch + (wall - nowWall);
+    const QDate date = QDate::fromJulianDay(wall / MsPerDay);
+    const QTime time = QTime::fromMSecsSinceStartOfDay(int(wall % MsPerDay));
+    QDateTime local;
+    switch (now.timeSpec()) {
+    case Qt::LocalTime:
+        local = QDateTime(date, time, Qt::LocalTime);
+        break;
+    case Qt::TimeZone:
+        local = QDateTime(date, time, now.timeZone());
+        break;
+    case Qt::UTC:
+    case Qt::OffsetFromUTC:
+        return sameOffset;
+    }
+    if (!local.isValid() || local.toMSecsSinceEpoch() <= nowEpoch) {
+        return sameOffset;
+    }
+    return qMin(sameOffset, local.toMSecsSinceEpoch());
+}
+
+} // namespace
+
+QDateTime NextWake(const QList<Reminder>& rows, const QDateTime& now, const WakeNeeds& needs)
+{
+    const qint64 nowEpoch = now.toMSecsSinceEpoch();
+    qint64 best = nowEpoch + MaxWakeWaitMSecs;
+    if (needs.editorClock) {
+        best = qMin(best, nowEpoch - nowEpoch % 1000 + 1000);
+    }
+    if (!needs.held && now.date().isValid()) {
+        // The same reading at a fixed offset: the rules ask now for its offset once per row, and in
+        // local time each answer is a look at the system's time zone.
+        const QDateTime fixedNow = now.toOffsetFromUtc(now.offsetFromUtc());
+        const qint64 nowWall = wallMs(now);
+        qint64 wall = Never;
+        qint64 epoch = Never;
+        for (const Reminder& r : rows) {
+            if (needs.dateTimeScan) {
+                wall = qMin(wall, rowDueWall(r, fixedNow, nowWall));
+            }
+            if (needs.pausedCheck) {
+                const SnoozeEnd end = snoozeEnd(r, fixedNow, needs.intervalMinutes);
+                epoch = qMin(epoch, end.epochMs);
+                wall = qMin(wall, end.wall);
+            }
+            if (wall <= nowWall || epoch <= nowEpoch) {
+                return now; // something is due at once; the rest cannot come earlier
+            }
+        }
+        if (wall != Never) {
+            best = qMin(best, epochOfWall(wall, now, nowWall));
+        }
+        best = qMin(best, epoch);
+    }
+    return now.addMSecs(best - nowEpoch);
+}
