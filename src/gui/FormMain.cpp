@@ -5,13 +5,13 @@
 #include "components/TrayIcon.h"
 #include "core/DateText.h"
 #include "core/EventFlags.h"
+#include "core/Help.h"
 #include "core/TriggerRules.h"
 #include "gui/AboutD.h"
 #include "gui/AlertD.h"
 #include "gui/HelpMessageBox.h"
 #include "gui/OptionsD.h"
 #include "gui/SoundD.h"
-#include "platform/HelpViewer.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -38,7 +38,7 @@ QFont tahomaBold(int pixelHeight)
 
 } // namespace
 
-TMainForm::TMainForm(MainFormContext context, QWidget* parent)
+TMainForm::TMainForm(ProgramSeams context, QWidget* parent)
     : QMainWindow(parent)
     , m_context(std::move(context))
     , m_store(m_context.programFolder)
@@ -168,26 +168,21 @@ TMainForm::TMainForm(MainFormContext context, QWidget* parent)
     TrayIcon->setStartMinimized(true);
     TrayIcon->setIconVisible(false);
 
-    // The guard comes last: a second instance ends here, before any data file is read.
-    PrevInstance = new TPrevInstance(this, m_context.instanceName);
-    PrevInstance->OnAllowedInstancesExceeded = [this](TPrevInstance*, int, TFoundAction&) {
-        PrevInstanceAllowedInstancesExceeded();
-    };
-    connect(PrevInstance, &TPrevInstance::RaiseRequested, this, [this] {
-        QWidget* target = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
-        if (target == this && !isVisible()) {
-            TrayIcon->RestoreMainForm();
-        }
-        if (target->isMinimized()) {
-            target->showNormal();
-        }
-        target->raise();
-        target->activateWindow();
-    });
-    PrevInstance->quitHook = [this] { m_quitRequested = true; };
-    PrevInstance->CheckInstances();
-    if (m_quitRequested) {
-        return;
+    // The guard has already let this instance start: what is left is to come forward when
+    // another instance asks, from before the data files are read on.
+    PrevInstance = m_context.instanceGuard;
+    if (PrevInstance) {
+        connect(PrevInstance, &TPrevInstance::RaiseRequested, this, [this] {
+            QWidget* target = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
+            if (target == this && !isVisible()) {
+                TrayIcon->RestoreMainForm();
+            }
+            if (target->isMinimized()) {
+                target->showNormal();
+            }
+            target->raise();
+            target->activateWindow();
+        });
     }
     FormCreate();
 }
@@ -209,11 +204,8 @@ void TMainForm::setWindows(TAlertDialog* alert, TNewEditDialog* editor, TOptions
             enableTimer(SecondTimer);
         }
     });
-    connect(AlertDialog, &TAlertDialog::helpRequested, this, [this](const QString& topic) {
-        if (m_context.help) {
-            m_context.help->showTopic(topic);
-        }
-    });
+    connect(AlertDialog, &TAlertDialog::helpRequested, this,
+            [this](const QString& topic) { m_context.help->showTopic(topic); });
 }
 
 NewEditHost TMainForm::editorHost()
@@ -270,9 +262,7 @@ bool TMainForm::FormClose()
         ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), message, QMessageBox::Ok);
         return false;
     }
-    if (m_context.help) {
-        m_context.help->close();
-    }
+    m_context.help->close();
     return true;
 }
 
@@ -427,9 +417,7 @@ void TMainForm::M_H_OptionsClick()
 
 void TMainForm::M_H_ContentsClick()
 {
-    if (m_context.help) {
-        m_context.help->showContents();
-    }
+    m_context.help->showContents();
 }
 
 void TMainForm::M_H_AboutClick()
@@ -454,11 +442,10 @@ void TMainForm::AppEventsMinimize()
     }
 }
 
-void TMainForm::PrevInstanceAllowedInstancesExceeded()
+void TMainForm::PrevInstanceAllowedInstancesExceeded(Help& help)
 {
     ShowMessage(nullptr, QMessageBox::Critical, QStringLiteral("Error"),
-                QStringLiteral("Another Instance of \"Nudgelark\" is alreay running!"), QMessageBox::Ok,
-                m_context.help, 1);
+                QStringLiteral("Another Instance of \"Nudgelark\" is alreay running!"), QMessageBox::Ok, &help, 1);
 }
 
 // --- Triggers -------------------------------------------------------------------------------

@@ -5,12 +5,11 @@
 #include "core/ReminderModel.h"
 #include "core/ReminderStore.h"
 #include "gui/NewEditD.h"
+#include "gui/ProgramSeams.h"
 
 #include <QMainWindow>
 #include <QTimer>
 
-class HelpViewer;
-class HostAddressSource;
 class QAction;
 class QListView;
 class QMenu;
@@ -22,19 +21,6 @@ class TOptionsDialog;
 class TPrevInstance;
 class TSoundDialog;
 class TTrayIcon;
-class TrayBackend;
-
-/// What the main window is built from: the program folder, the command line and the seams.
-struct MainFormContext
-{
-    QString programFolder;
-    QStringList arguments; // the command line after the program's own name
-    const Clock* clock = nullptr;
-    HostAddressSource* hostAddresses = nullptr;
-    HelpViewer* help = nullptr;
-    TrayBackend* trayBackend = nullptr; // null: the desktop's own tray
-    QString instanceName;               // the single-instance guard's name; tests use their own
-};
 
 /// The main window: the reminder list, its commands, the timers and the triggers.
 class TMainForm final : public QMainWindow, private AlertPresenter, private EventSoundSink
@@ -48,7 +34,7 @@ Q_SIGNALS:
     void closed();
 
 public:
-    explicit TMainForm(MainFormContext context, QWidget* parent = nullptr);
+    explicit TMainForm(ProgramSeams context, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     /// Hands over the windows the entry creates after the main window.
@@ -59,8 +45,6 @@ public:
     NewEditHost editorHost();
 
     bool startedInTray() const { return m_startInTray; }
-    /// True when the single-instance guard asked this process to end.
-    bool quitRequested() const { return m_quitRequested; }
     /// True once the window has closed for good: the files are written and the program ends.
     bool isClosed() const { return m_closing; }
     ReminderModel& model() { return m_model; }
@@ -114,6 +98,8 @@ public:
     /// blocks on a failing save.
     void WMEndSession();
 
+    /// The single-instance guard's handler: "another instance is running", with its help.
+    static void PrevInstanceAllowedInstancesExceeded(Help& help);
     /// Shows text in the alert window, modally, for the row rowId.
     void ShowAlert(const QString& text, quint64 rowId);
     /// Sets a QTimer going unless it already runs: enabling a running timer does not restart it.
@@ -130,7 +116,6 @@ private:
     void editRow(quint64 rowId);
     void autosave();
     void finishShutdown();
-    void PrevInstanceAllowedInstancesExceeded();
 
     // AlertPresenter
     bool isAlertShowing() const override;
@@ -138,14 +123,13 @@ private:
     // EventSoundSink
     void playEventSound(QChar flag) override;
 
-    MainFormContext m_context;
+    ProgramSeams m_context;
     ReminderModel m_model;
     ReminderStore m_store;
     ReminderEngine m_engine;
     QTimer m_autosaveTimer;
     quint64 m_alertRowId = 0;
     bool m_startInTray = false;
-    bool m_quitRequested = false;
     bool m_closing = false;
     bool m_closeWhenIdle = false;
     bool m_sessionEnding = false;
