@@ -168,8 +168,8 @@ TMainForm::TMainForm(ProgramSeams context, QWidget* parent)
     TrayIcon->setStartMinimized(true);
     TrayIcon->setIconVisible(false);
 
-    // The guard has already let this instance start: what is left is to come forward when
-    // another instance asks, from before the data files are read on.
+    // The guard has already let this instance start; the window comes forward whenever another
+    // instance asks, already while the data files load.
     PrevInstance = m_context.instanceGuard;
     if (PrevInstance) {
         connect(PrevInstance, &TPrevInstance::RaiseRequested, this, [this] {
