@@ -1,4 +1,11 @@
-#include "gui/Program.h"
+#include "app/Application.h"
+#include "core/Clock.h"
+#include "platform/DesktopNotifications.h"
+#include "platform/HelpViewer.h"
+#include "platform/InterfaceAddressSource.h"
+#include "platform/QSettingsStore.h"
+#include "platform/QtSoundOutput.h"
+#include "platform/SessionEnd.h"
 #ifdef NUDGELARK_XSMP
 #include "platform/XsmpClient.h"
 #endif
@@ -15,8 +22,6 @@ int main(int argc, char** argv)
 #ifdef NUDGELARK_XSMP
     // Taken before the application object exists, so that Qt does not speak to the session manager too.
     const QByteArray sessionManager = XsmpClient::takeAddress();
-#else
-    const QByteArray sessionManager;
 #endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nudgelark"));
@@ -24,7 +29,30 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/nudgelark.png")));
     // The program ends only through the main window's close, which saves the reminders.
     QApplication::setQuitOnLastWindowClosed(false);
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
-    return RunProgram(arguments, sessionManager);
+
+    // The real pieces the program is built from.
+    SystemClock clock;
+    InterfaceAddressSource addresses;
+    QSettingsStore settings;
+    QtSoundOutput soundOutput;
+    const QString folder = QCoreApplication::applicationDirPath();
+    HelpViewer help(folder + QStringLiteral("/help"));
+    SessionEnd session;
+    DesktopNotifications notifications;
+#ifdef NUDGELARK_XSMP
+    XsmpClient xsmp(sessionManager, session);
+#endif
+
+    ProgramSeams seams;
+    seams.programFolder = folder;
+    seams.programPath = QCoreApplication::applicationFilePath();
+    seams.arguments = QCoreApplication::arguments().mid(1);
+    seams.clock = &clock;
+    seams.hostAddresses = &addresses;
+    seams.settings = &settings;
+    seams.soundOutput = &soundOutput;
+    seams.help = &help;
+    seams.session = &session;
+    seams.notifications = &notifications;
+    return RunProgram(seams);
 }

@@ -1,4 +1,5 @@
 #include "components/INetDetector.h"
+#include "components/PrevInst.h"
 #include "gui/AlertD.h"
 #include "gui/FormMain.h"
 #include "gui/PocetakD.h"
@@ -8,7 +9,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -30,6 +34,7 @@ private Q_SLOTS:
     void splash_escapeRejectAndCloseDoNotEndIt_onlyItsTimer();
     void exitWhileAlertShows_programEnds();
     void checkpoint_savesOnly_thenTheEndOfTheSessionEnds();
+    void secondInstance_messageThenTheFirstComesForward_endsWith0BeforeAnyWindowOrFile();
 
 private:
     // Ends the message loop with this code if the program has not ended by itself within
@@ -274,6 +279,32 @@ void TestProgram::checkpoint_savesOnly_thenTheEndOfTheSessionEnds()
     QCOMPARE(manager.answers, (QStringList{QStringLiteral("saved"), QStringLiteral("interact?"),
                                            QStringLiteral("interaction done"), QStringLiteral("saved")}));
     QCOMPARE(savedAtAnswer, QByteArray("Plain - 01.01.30 - 0 - 0 - 1, - 0\r\nBye - #08.12.26 - 0 - 0 - 3, - 1\r\n"));
+}
+
+void TestProgram::secondInstance_messageThenTheFirstComesForward_endsWith0BeforeAnyWindowOrFile()
+{
+    ProgramRig rig;
+    // A data file that cannot be read: any attempt to read it shows a message of its own.
+    QVERIFY(QDir(rig.dir.path()).mkdir(QStringLiteral("reminder.nld")));
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), shutdownTexts);
+    // The instance that runs already, as its guard answers on this desktop.
+    TPrevInstance running(nullptr, rig.instanceName);
+    running.CheckInstances();
+    QSignalSpy raised(&running, &TPrevInstance::RaiseRequested);
+    QStringList otherWindows;
+    rig.closer.handler = [&](QWidget* modal) {
+        for (const QWidget* w : QApplication::topLevelWidgets()) {
+            if (w != modal && !qobject_cast<const QMenu*>(w)) {
+                otherWindows << w->objectName();
+            }
+        }
+        return false; // answered as its Escape would
+    };
+    QCOMPARE(rig.run(), 0);
+    QCOMPARE(rig.closer.messages, QStringList{QStringLiteral("Another Instance of \"Nudgelark\" is alreay running!")});
+    QCOMPARE(otherWindows, QStringList());
+    QTRY_COMPARE_WITH_TIMEOUT(raised.count(), 1, 10000);
+    QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nlt"))), shutdownTexts);
 }
 
 QTEST_MAIN(TestProgram)

@@ -395,8 +395,8 @@ void TestReminderFile::load_encodingIsDecidedPerLine()
     }
     // Written back, every line is UTF-8 and reads as it was loaded.
     QCOMPARE(store.save(rows), QString());
-    QVERIFY(IsValidUtf8(readFile(store.dataPath())));
-    QVERIFY(IsValidUtf8(readFile(store.textPath())));
+    QVERIFY(readFile(store.dataPath()).isValidUtf8());
+    QVERIFY(readFile(store.textPath()).isValidUtf8());
     QCOMPARE(store.load().rows, rows);
 }
 

@@ -26,60 +26,9 @@ QString DecodeWindows1252(QByteArrayView bytes)
     return text;
 }
 
-bool IsValidUtf8(QByteArrayView bytes)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* end = p + bytes.size();
-    while (p < end) {
-        // Plain ASCII runs are checked eight bytes at a time.
-        while (end - p >= 8) {
-            quint64 chunk;
-            std::memcpy(&chunk, p, 8);
-            if (chunk & 0x8080808080808080ULL) {
-                break;
-            }
-            p += 8;
-        }
-        if (p >= end) {
-            break;
-        }
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int extra;
-        unsigned min;
-        unsigned cp;
-        if ((c & 0xE0) == 0xC0) {
-            extra = 1, min = 0x80, cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2, min = 0x800, cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3, min = 0x10000, cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (end - p <= extra) {
-            return false;
-        }
-        for (int i = 1; i <= extra; ++i) {
-            if ((p[i] & 0xC0) != 0x80) {
-                return false;
-            }
-            cp = (cp << 6) | (p[i] & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            return false;
-        }
-        p += extra + 1;
-    }
-    return true;
-}
-
 QString DecodeText(const QByteArray& bytes)
 {
-    if (IsValidUtf8(bytes)) {
+    if (bytes.isValidUtf8()) {
         return QString::fromUtf8(bytes);
     }
     QString text;
@@ -92,7 +41,7 @@ QString DecodeText(const QByteArray& bytes)
             ++eol;
         }
         const QByteArrayView line(p, eol - p);
-        text += ByteLines::decode(line, IsValidUtf8(line));
+        text += ByteLines::decode(line, line.isValidUtf8());
         if (eol == end) {
             break;
         }
@@ -156,9 +105,7 @@ QByteArray JoinLines(const QStringList& lines)
     return out;
 }
 
-ByteLines::ByteLines(const QByteArray& bytes)
-    : m_data(bytes.constData())
-    , m_allUtf8(IsValidUtf8(bytes))
+ByteLines::ByteLines(const QByteArray& bytes) : m_data(bytes.constData()), m_allUtf8(bytes.isValidUtf8())
 {
     const char* p = bytes.constData();
     const char* end = p + bytes.size();
@@ -182,7 +129,7 @@ ByteLines::ByteLines(const QByteArray& bytes)
         // One stray byte decides for its own line only.
         m_lineUtf8.reserve(m_lines.size());
         for (qsizetype i = 0; i < size(); ++i) {
-            m_lineUtf8.push_back(IsValidUtf8(line(i)));
+            m_lineUtf8.push_back(line(i).isValidUtf8());
         }
     }
 }

@@ -11,8 +11,6 @@
 QString DecodeText(const QByteArray& bytes);
 /// Decodes Windows-1252 (Latin-1 with its own 0x80-0x9F).
 QString DecodeWindows1252(QByteArrayView bytes);
-/// True when the bytes are well-formed UTF-8.
-bool IsValidUtf8(QByteArrayView bytes);
 /// Splits at CR LF, a bare CR and a bare LF; a final line end gives no extra empty line.
 QList<QStringView> SplitLines(QStringView text);
 /// Each line followed by CR LF, encoded in the locale's encoding.

@@ -5,6 +5,7 @@
 #include "components/TrayIcon.h"
 #include "core/DateText.h"
 #include "core/EventFlags.h"
+#include "core/Help.h"
 #include "core/TriggerRules.h"
 #include "gui/AboutD.h"
 #include "gui/AlertAttention.h"
@@ -12,7 +13,6 @@
 #include "gui/HelpMessageBox.h"
 #include "gui/OptionsD.h"
 #include "gui/SoundD.h"
-#include "platform/HelpViewer.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -39,7 +39,7 @@ QFont tahomaBold(int pixelHeight)
 
 } // namespace
 
-TMainForm::TMainForm(MainFormContext context, QWidget* parent)
+TMainForm::TMainForm(ProgramSeams context, QWidget* parent)
     : QMainWindow(parent)
     , m_context(std::move(context))
     , m_store(m_context.programFolder)
@@ -171,26 +171,21 @@ TMainForm::TMainForm(MainFormContext context, QWidget* parent)
     TrayIcon->setStartMinimized(true);
     TrayIcon->setIconVisible(false);
 
-    // The guard comes last: a second instance ends here, before any data file is read.
-    PrevInstance = new TPrevInstance(this, m_context.instanceName);
-    PrevInstance->OnAllowedInstancesExceeded = [this](TPrevInstance*, int, TFoundAction&) {
-        PrevInstanceAllowedInstancesExceeded();
-    };
-    connect(PrevInstance, &TPrevInstance::RaiseRequested, this, [this] {
-        QWidget* target = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
-        if (target == this && !isVisible()) {
-            TrayIcon->RestoreMainForm();
-        }
-        if (target->isMinimized()) {
-            target->showNormal();
-        }
-        target->raise();
-        target->activateWindow();
-    });
-    PrevInstance->quitHook = [this] { m_quitRequested = true; };
-    PrevInstance->CheckInstances();
-    if (m_quitRequested) {
-        return;
+    // The guard has already let this instance start; the window comes forward whenever another
+    // instance asks, already while the data files load.
+    PrevInstance = m_context.instanceGuard;
+    if (PrevInstance) {
+        connect(PrevInstance, &TPrevInstance::RaiseRequested, this, [this] {
+            QWidget* target = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
+            if (target == this && !isVisible()) {
+                TrayIcon->RestoreMainForm();
+            }
+            if (target->isMinimized()) {
+                target->showNormal();
+            }
+            target->raise();
+            target->activateWindow();
+        });
     }
     FormCreate();
 }
@@ -212,11 +207,8 @@ void TMainForm::setWindows(TAlertDialog* alert, TNewEditDialog* editor, TOptions
             enableTimer(SecondTimer);
         }
     });
-    connect(AlertDialog, &TAlertDialog::helpRequested, this, [this](const QString& topic) {
-        if (m_context.help) {
-            m_context.help->showTopic(topic);
-        }
-    });
+    connect(AlertDialog, &TAlertDialog::helpRequested, this,
+            [this](const QString& topic) { m_context.help->showTopic(topic); });
 }
 
 NewEditHost TMainForm::editorHost()
@@ -273,9 +265,7 @@ bool TMainForm::FormClose()
         ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), message, QMessageBox::Ok);
         return false;
     }
-    if (m_context.help) {
-        m_context.help->close();
-    }
+    m_context.help->close();
     return true;
 }
 
@@ -430,9 +420,7 @@ void TMainForm::M_H_OptionsClick()
 
 void TMainForm::M_H_ContentsClick()
 {
-    if (m_context.help) {
-        m_context.help->showContents();
-    }
+    m_context.help->showContents();
 }
 
 void TMainForm::M_H_AboutClick()
@@ -457,11 +445,10 @@ void TMainForm::AppEventsMinimize()
     }
 }
 
-void TMainForm::PrevInstanceAllowedInstancesExceeded()
+void TMainForm::PrevInstanceAllowedInstancesExceeded(Help& help)
 {
     ShowMessage(nullptr, QMessageBox::Critical, QStringLiteral("Error"),
-                QStringLiteral("Another Instance of \"Nudgelark\" is alreay running!"), QMessageBox::Ok,
-                m_context.help, 1);
+                QStringLiteral("Another Instance of \"Nudgelark\" is alreay running!"), QMessageBox::Ok, &help, 1);
 }
 
 // --- Triggers -------------------------------------------------------------------------------

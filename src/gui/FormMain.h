@@ -5,13 +5,12 @@
 #include "core/ReminderModel.h"
 #include "core/ReminderStore.h"
 #include "gui/NewEditD.h"
+#include "gui/ProgramSeams.h"
 
 #include <QMainWindow>
 #include <QTimer>
 
 class AlertAttention;
-class HelpViewer;
-class HostAddressSource;
 class QAction;
 class QListView;
 class QMenu;
@@ -23,19 +22,6 @@ class TOptionsDialog;
 class TPrevInstance;
 class TSoundDialog;
 class TTrayIcon;
-class TrayBackend;
-
-/// What the main window is built from: the program folder, the command line and the seams.
-struct MainFormContext
-{
-    QString programFolder;
-    QStringList arguments; // the command line after the program's own name
-    const Clock* clock = nullptr;
-    HostAddressSource* hostAddresses = nullptr;
-    HelpViewer* help = nullptr;
-    TrayBackend* trayBackend = nullptr; // null: the desktop's own tray
-    QString instanceName;               // the single-instance guard's name; tests use their own
-};
 
 /// The main window: the reminder list, its commands, the timers and the triggers.
 class TMainForm final : public QMainWindow, private AlertPresenter, private EventSoundSink
@@ -49,7 +35,7 @@ Q_SIGNALS:
     void closed();
 
 public:
-    explicit TMainForm(MainFormContext context, QWidget* parent = nullptr);
+    explicit TMainForm(ProgramSeams context, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     /// Hands over the windows the entry creates after the main window.
@@ -63,8 +49,6 @@ public:
     NewEditHost editorHost();
 
     bool startedInTray() const { return m_startInTray; }
-    /// True when the single-instance guard asked this process to end.
-    bool quitRequested() const { return m_quitRequested; }
     /// True once the window has closed for good: the files are written and the program ends.
     bool isClosed() const { return m_closing; }
     ReminderModel& model() { return m_model; }
@@ -118,6 +102,8 @@ public:
     /// blocks on a failing save.
     void WMEndSession();
 
+    /// The single-instance guard's handler: "another instance is running", with its help.
+    static void PrevInstanceAllowedInstancesExceeded(Help& help);
     /// Shows text in the alert window, modally, for the row rowId.
     void ShowAlert(const QString& text, quint64 rowId);
     /// Sets a QTimer going unless it already runs: enabling a running timer does not restart it.
@@ -134,7 +120,6 @@ private:
     void editRow(quint64 rowId);
     void autosave();
     void finishShutdown();
-    void PrevInstanceAllowedInstancesExceeded();
 
     // AlertPresenter
     bool isAlertShowing() const override;
@@ -142,7 +127,7 @@ private:
     // EventSoundSink
     void playEventSound(QChar flag) override;
 
-    MainFormContext m_context;
+    ProgramSeams m_context;
     ReminderModel m_model;
     ReminderStore m_store;
     ReminderEngine m_engine;
@@ -150,7 +135,6 @@ private:
     AlertAttention* m_attention = nullptr;
     quint64 m_alertRowId = 0;
     bool m_startInTray = false;
-    bool m_quitRequested = false;
     bool m_closing = false;
     bool m_closeWhenIdle = false;
     bool m_sessionEnding = false;

@@ -1,6 +1,6 @@
 #include "HelpMessageBox.h"
 
-#include "platform/HelpViewer.h"
+#include "core/Help.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -25,7 +25,7 @@ QString DefaultMessageTitle(QMessageBox::Icon icon)
 }
 
 int ShowMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
-                QMessageBox::StandardButtons buttons, HelpViewer* help, int helpContext)
+                QMessageBox::StandardButtons buttons, Help* help, int helpContext)
 {
     if (buttons == QMessageBox::NoButton) {
         buttons = QMessageBox::Ok;
@@ -48,10 +48,10 @@ int ShowMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title, c
         if (auto* buttonBox = box.findChild<QDialogButtonBox*>()) {
             QObject::disconnect(helpButton, &QAbstractButton::clicked, buttonBox, nullptr);
         }
-        QObject::connect(helpButton, &QAbstractButton::clicked, help,
+        QObject::connect(helpButton, &QAbstractButton::clicked, &box,
                          [help, helpContext] { help->showContext(helpContext); });
         auto* f1 = new QShortcut(QKeySequence::HelpContents, &box);
-        QObject::connect(f1, &QShortcut::activated, help, [help, helpContext] { help->showContext(helpContext); });
+        QObject::connect(f1, &QShortcut::activated, &box, [help, helpContext] { help->showContext(helpContext); });
     }
 
     // Plain captions, as on Windows: without an icon theme the style's button icons look broken.

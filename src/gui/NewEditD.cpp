@@ -1,10 +1,10 @@
 #include "NewEditD.h"
 
 #include "core/DateText.h"
+#include "core/Help.h"
 #include "core/ReminderFile.h"
 #include "core/ReminderModel.h"
 #include "gui/HelpMessageBox.h"
-#include "platform/HelpViewer.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -435,9 +435,7 @@ void TNewEditDialog::CancelAOLClick()
 
 void TNewEditDialog::HelpSBClick()
 {
-    if (m_host.help) {
-        m_host.help->showTopic(QStringLiteral("Kreiranje"));
-    }
+    m_host.help->showTopic(QStringLiteral("Kreiranje"));
 }
 
 void TNewEditDialog::FormClose()

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-class HelpViewer;
+class Help;
 class QCheckBox;
 class QDateEdit;
 class QGroupBox;
@@ -25,7 +25,7 @@ struct NewEditHost
     std::function<void()> stopTimer;
     std::function<void()> startSecondTimer;
     std::function<QDate()> today;
-    HelpViewer* help = nullptr;
+    Help* help = nullptr; // never null: NoHelp where there is none
 };
 
 /// The reminder editor: New mode appends a row, Edit mode ("Edit reminder - name") overwrites one.

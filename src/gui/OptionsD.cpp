@@ -1,9 +1,9 @@
 #include "OptionsD.h"
 
+#include "core/Help.h"
 #include "core/SettingsStore.h"
 #include "gui/SoundD.h"
 #include "platform/Autostart.h"
-#include "platform/HelpViewer.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -16,7 +16,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-TOptionsDialog::TOptionsDialog(SettingsStore& settings, TSoundDialog* sounds, HelpViewer* help, QString programPath,
+TOptionsDialog::TOptionsDialog(SettingsStore& settings, TSoundDialog* sounds, Help& help, QString programPath,
                                QWidget* parent)
     : ClosingDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_settings(settings),
       m_sounds(sounds), m_help(help), m_programPath(std::move(programPath))
@@ -167,7 +167,5 @@ void TOptionsDialog::CancelAOLClick()
 
 void TOptionsDialog::HelpSBClick()
 {
-    if (m_help) {
-        m_help->showTopic(QStringLiteral("Opcije"));
-    }
+    m_help.showTopic(QStringLiteral("Opcije"));
 }

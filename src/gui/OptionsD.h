@@ -3,7 +3,7 @@
 #include "ClosingDialog.h"
 #include "core/OptionValues.h"
 
-class HelpViewer;
+class Help;
 class QCheckBox;
 class QPushButton;
 class QSpinBox;
@@ -17,7 +17,7 @@ class TOptionsDialog final : public ClosingDialog
     Q_DISABLE_COPY_MOVE(TOptionsDialog)
 
 public:
-    TOptionsDialog(SettingsStore& settings, TSoundDialog* sounds, HelpViewer* help, QString programPath,
+    TOptionsDialog(SettingsStore& settings, TSoundDialog* sounds, Help& help, QString programPath,
                    QWidget* parent = nullptr);
 
     QCheckBox* DelAfterCB;
@@ -52,6 +52,6 @@ protected:
 private:
     SettingsStore& m_settings;
     TSoundDialog* m_sounds;
-    HelpViewer* m_help;
+    Help& m_help;
     QString m_programPath;
 };

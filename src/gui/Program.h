@@ -1,17 +1,10 @@
 #pragma once
 
-#include <QByteArray>
-#include <QStringList>
+#include "gui/ProgramSeams.h"
+
 #include <memory>
 
 class AlertAttention;
-class Clock;
-class HelpViewer;
-class HostAddressSource;
-class NotificationService;
-class SessionEnd;
-class SettingsStore;
-class SoundOutput;
 class TAboutDialog;
 class TAlertDialog;
 class TMainForm;
@@ -19,35 +12,14 @@ class TNewEditDialog;
 class TOptionsDialog;
 class TPocetakDialog;
 class TSoundDialog;
-class TrayBackend;
 
-/// The pieces the program is built from; main() passes the real ones, tests their own.
-struct ProgramSeams
-{
-    QString programFolder;
-    QString programPath;
-    QStringList arguments; // the command line after the program's own name
-    const Clock* clock = nullptr;
-    HostAddressSource* hostAddresses = nullptr;
-    SettingsStore* settings = nullptr;
-    SoundOutput* soundOutput = nullptr;
-    HelpViewer* help = nullptr;
-    TrayBackend* trayBackend = nullptr; // null: the desktop's own tray
-    QString instanceName;               // the single-instance guard's name; empty: the program's own
-    SessionEnd* session = nullptr;      // the session manager's requests; null: none
-    /// The desktop's notification server; null: alerts post no notices.
-    NotificationService* notifications = nullptr;
-};
-
-/// The program's windows, created once each in their order and kept until the program ends.
+class AlertAttention;
 class ProgramWindows
 {
 public:
     explicit ProgramWindows(const ProgramSeams& seams);
     ~ProgramWindows();
 
-    /// False when the single-instance guard ended this start: nothing else was created.
-    bool created() const { return m_created; }
     /// The splash has run its time: the main window shows, or with "/s" the tray icon instead.
     void finishSplash();
     /// After the splash: the engine's timer, the connection detector and, with "/s", the start-up scan.
@@ -77,15 +49,4 @@ private:
     };
     Phase m_phase = Phase::Created;
     bool m_endAfterSplash = false;
-    bool m_created = false;
 };
-
-/// The program's life over the given pieces: builds the windows, shows the splash for three
-/// seconds, arms the timers and runs the message loop until the main window has closed. The
-/// termination signals and the session manager's end of the session end it whenever they come,
-/// from the first moment on. Returns the exit code.
-int RunProgram(const ProgramSeams& seams);
-
-/// The program entry after the application object exists, with the real pieces; sessionManager is
-/// the X session manager's address (XsmpClient::takeAddress()), empty for none.
-int RunProgram(const QStringList& arguments, const QByteArray& sessionManager);

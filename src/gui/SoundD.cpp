@@ -1,9 +1,9 @@
 #include "SoundD.h"
 
 #include "core/EventSounds.h"
+#include "core/Help.h"
 #include "core/SoundOutput.h"
 #include "gui/HelpMessageBox.h"
-#include "platform/HelpViewer.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -16,7 +16,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TSoundDialog::TSoundDialog(QString programFolder, SoundOutput& output, HelpViewer* help, QWidget* parent)
+TSoundDialog::TSoundDialog(QString programFolder, SoundOutput& output, Help& help, QWidget* parent)
     : ClosingDialog(parent, Qt::Tool | Qt::WindowCloseButtonHint | Qt::WindowTitleHint),
       m_folder(std::move(programFolder)), m_output(output), m_help(help)
 {
@@ -193,9 +193,7 @@ void TSoundDialog::CancelAOLClick()
 
 void TSoundDialog::HelpAOLClick()
 {
-    if (m_help) {
-        m_help->showTopic(QStringLiteral("Sound"));
-    }
+    m_help.showTopic(QStringLiteral("Sound"));
 }
 
 void TSoundDialog::PlayEventSound(QChar flag)
@@ -205,7 +203,7 @@ void TSoundDialog::PlayEventSound(QChar flag)
     const QString path = row >= 0 ? ReadSoundPaths(iniPath()).value(row) : QString();
     if (!IsRegularSoundFile(path)) {
         ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("Sound file not found!"),
-                    QMessageBox::Ok, m_help, 0);
+                    QMessageBox::Ok, &m_help, 0);
         return;
     }
     const QString error = m_output.play(path);

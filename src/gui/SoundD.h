@@ -4,7 +4,7 @@
 
 #include <functional>
 
-class HelpViewer;
+class Help;
 class QFileDialog;
 class QLineEdit;
 class QPushButton;
@@ -18,7 +18,7 @@ class TSoundDialog final : public ClosingDialog
     Q_DISABLE_COPY_MOVE(TSoundDialog)
 
 public:
-    TSoundDialog(QString programFolder, SoundOutput& output, HelpViewer* help, QWidget* parent = nullptr);
+    TSoundDialog(QString programFolder, SoundOutput& output, Help& help, QWidget* parent = nullptr);
 
     QString iniPath() const { return m_folder + QStringLiteral("/sounds.ini"); }
 
@@ -61,7 +61,7 @@ private:
 
     QString m_folder;
     SoundOutput& m_output;
-    HelpViewer* m_help;
+    Help& m_help;
     bool m_returningFromOwnWindow = false;
     bool m_browsing = false;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Help.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -10,7 +12,7 @@ class QWidget;
 
 /// The program's help window: HTML pages from the help folder beside the program (or a short
 /// built-in text when they are missing), opened at a topic by its name or at a message's context.
-class HelpViewer final : public QObject
+class HelpViewer final : public QObject, public Help
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(HelpViewer)
@@ -21,13 +23,13 @@ public:
 
     /// Opens the window at a topic: "Alarm", "View", "Kreiranje", "Opcije", "Sound"; any other
     /// name opens the contents.
-    void showTopic(const QString& topic);
-    void showContents();
+    void showTopic(const QString& topic) override;
+    void showContents() override;
     /// Opens the window at a message's help: 0 sound file not found, 1 another instance running,
     /// 6 invalid repeat interval; any other context opens the contents.
-    void showContext(int context);
+    void showContext(int context) override;
     /// Closes the help window, as at the end of the program.
-    void close();
+    void close() override;
 
     /// The page and anchor that a topic or a context opens, e.g. "editor.html#repeat".
     static QString pageForTopic(const QString& topic);

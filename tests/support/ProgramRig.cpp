@@ -1,11 +1,14 @@
 #include "ProgramRig.h"
 
+#include "app/Application.h"
 #include "gui/FormMain.h"
 
 #include <QCoreApplication>
 #include <QUuid>
 
-ProgramRig::ProgramRig() : tray(new FakeTray) {}
+ProgramRig::ProgramRig()
+    : instanceName(QStringLiteral("test-") + QUuid::createUuid().toString(QUuid::Id128)), tray(new FakeTray)
+{}
 
 ProgramRig::~ProgramRig()
 {
@@ -25,10 +28,10 @@ ProgramSeams ProgramRig::seams(const QStringList& arguments)
     seams.hostAddresses = &addresses;
     seams.settings = &settings;
     seams.soundOutput = &sound;
+    seams.help = &help;
     seams.trayBackend = tray;
     seams.notifications = &notifications;
-    // Each rig is an instance of its own, whatever else runs on this desktop.
-    seams.instanceName = QStringLiteral("test-") + QUuid::createUuid().toString(QUuid::Id128);
+    seams.instanceName = instanceName;
     return seams;
 }
 

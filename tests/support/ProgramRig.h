@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/TrayBackend.h"
+#include "core/Help.h"
 #include "core/SettingsStore.h"
 #include "core/SoundOutput.h"
 #include "gui/Program.h"
@@ -58,6 +59,10 @@ struct ProgramRig
     MemorySettingsStore settings;
     FakeSoundOutput sound;
     FakeNotifications notifications;
+    NoHelp help;
+    /// The single-instance guard's name; each rig is an instance of its own unless a test gives
+    /// two rigs the same name.
+    QString instanceName;
     QPointer<FakeTray> tray;
     ModalCloser closer;
     std::unique_ptr<ProgramWindows> windows;

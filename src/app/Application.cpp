@@ -1,0 +1,118 @@
+#include "app/Application.h"
+
+#include "components/PrevInst.h"
+#include "gui/FormMain.h"
+#include "gui/Program.h"
+#include "platform/SessionEnd.h"
+#include "platform/TerminationSignals.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+/// One run of the program, from before its windows exist until its message loop has ended.
+class ProgramRun
+{
+public:
+    explicit ProgramRun(const ProgramSeams& seams);
+    int exec();
+
+private:
+    void watchTheEnds();
+    void start();
+    bool passesInstanceGuard();
+    void endSession();
+
+    ProgramSeams m_seams;
+    // Watched from the first moment: an end asked for while the windows are still being made is
+    // carried out as soon as they are there.
+    TerminationSignals m_signals;
+    TPrevInstance m_guard;
+    std::unique_ptr<ProgramWindows> m_windows;
+    bool m_endPending = false;
+    bool m_otherInstanceRuns = false;
+    QObject m_scope; // the connections live as long as this run
+};
+
+ProgramRun::ProgramRun(const ProgramSeams& seams) : m_seams(seams), m_guard(nullptr, seams.instanceName)
+{
+    m_seams.instanceGuard = &m_guard;
+    watchTheEnds();
+}
+
+void ProgramRun::watchTheEnds()
+{
+    QObject::connect(&m_signals, &TerminationSignals::terminationRequested, &m_scope, [this](int) { endSession(); });
+    SessionEnd* session = m_seams.session;
+    if (!session) {
+        return;
+    }
+    // The session manager's answer waits until the program's last work is done: the session
+    // object gives it when it is destroyed, after the files have been written.
+    QObject::connect(session, &SessionEnd::endRequested, &m_scope, [this, session](bool) {
+        session->holdAnswer();
+        endSession();
+    });
+    QObject::connect(session, &SessionEnd::saveRequested, &m_scope, [this, session] {
+        if (m_windows && !m_windows->saveSession()) {
+            session->reportSaveFailed();
+        }
+    });
+}
+
+void ProgramRun::endSession()
+{
+    if (m_windows) {
+        m_windows->endSession();
+    } else {
+        m_endPending = true;
+    }
+}
+
+int ProgramRun::exec()
+{
+    // The start itself runs inside the message loop, so that the end of the program, whenever it
+    // comes, ends that loop; before the loop runs, QCoreApplication::exit() does nothing.
+    QTimer::singleShot(0, &m_scope, [this] { start(); });
+    return QCoreApplication::exec();
+}
+
+void ProgramRun::start()
+{
+    if (!passesInstanceGuard()) {
+        QCoreApplication::exit(0);
+        return;
+    }
+    m_windows = std::make_unique<ProgramWindows>(m_seams);
+    // exit(), not quit(): quit() asks every window to close, and one that refuses (an alert)
+    // would keep the program running after its files were written for the last time.
+    QObject::connect(m_windows->mainForm.get(), &TMainForm::closed, &m_scope, [] { QCoreApplication::exit(0); });
+    if (m_endPending) {
+        m_windows->endSession();
+    }
+    m_windows->runSplash();
+}
+
+// True when this instance may run on; a second one has shown its message and brought the
+// running one forward.
+bool ProgramRun::passesInstanceGuard()
+{
+    m_guard.OnAllowedInstancesExceeded = [this](TPrevInstance*, int, TFoundAction&) {
+        TMainForm::PrevInstanceAllowedInstancesExceeded(*m_seams.help);
+    };
+    // The process ends through its message loop, which leaves the exit code to main().
+    m_guard.quitHook = [this] { m_otherInstanceRuns = true; };
+    m_guard.CheckInstances();
+    return !m_otherInstanceRuns;
+}
+
+} // namespace
+
+int RunProgram(const ProgramSeams& seams)
+{
+    ProgramRun run(seams);
+    return run.exec();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Clock;
+class Help;
+class HostAddressSource;
+class NotificationService;
+class SessionEnd;
+class SettingsStore;
+class SoundOutput;
+class TPrevInstance;
+class TrayBackend;
+
+/// The pieces the program is built from: main() passes the real ones, tests their own. The
+/// pointers are never null unless said otherwise.
+struct ProgramSeams
+{
+    QString programFolder;
+    QString programPath;
+    QStringList arguments; // the command line after the program's own name
+    const Clock* clock = nullptr;
+    HostAddressSource* hostAddresses = nullptr;
+    SettingsStore* settings = nullptr;
+    SoundOutput* soundOutput = nullptr;
+    Help* help = nullptr;
+    TrayBackend* trayBackend = nullptr; // null: the desktop's own tray
+    QString instanceName;               // the single-instance guard's name; empty: the program's own
+    SessionEnd* session = nullptr;      // the session manager's requests; null: none
+    /// The single-instance guard, checked before the windows are built; the main window comes
+    /// forward when another instance asks it to. Null: none.
+    TPrevInstance* instanceGuard = nullptr;
+    /// The desktop's notification server; null: alerts post no notices.
+    NotificationService* notifications = nullptr;
+};
