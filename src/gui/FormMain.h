@@ -7,7 +7,7 @@
 #include "gui/NewEditD.h"
 
 #include <QMainWindow>
-#include <QTimer>
+#include <memory>
 
 class HelpViewer;
 class HostAddressSource;
@@ -15,6 +15,7 @@ class QAction;
 class QListView;
 class QMenu;
 class QPushButton;
+class QTimer;
 class TAboutDialog;
 class TAlertDialog;
 class TINetDetector;
@@ -67,29 +68,41 @@ public:
     ReminderEngine& engine() { return m_engine; }
     ReminderStore& store() { return m_store; }
 
-    QListView* LView;
-    QPushButton* NewSB;
-    QPushButton* ViewSB;
-    QPushButton* EditSB;
-    QPushButton* DeleteSB;
-    QPushButton* CloseSB;
-    QMenu* popMenu;
-    QAction* Show1;
-    QAction* Exit1;
+    /// The date and time engine stays off while the splash shows.
+    void holdEngine();
+    /// The splash has run its time: the window shows, or with "/s" the tray icon instead.
+    void finishSplash();
+    /// After the splash: the engine's Timer, the connection detector and, with "/s", StartupTimer.
+    void startRunning();
 
-    QTimer Timer;
-    QTimer SecondTimer;
-    QTimer StartupTimer;
-    QTimer InetTimer;
-    TINetDetector* NetDetector = nullptr;
-    TTrayIcon* TrayIcon = nullptr;
-    TPrevInstance* PrevInstance = nullptr;
+    // What the timers run; the program's own ticks and the tests drive them alike.
+    void TimerTimer();
+    void SecondTimerTimer();
+    void StartupTimerTimer();
+    /// The end of the session: the shutdown scan, then the ordinary close. Never refuses, never
+    /// blocks on a failing save.
+    void WMEndSession();
 
-    TAlertDialog* AlertDialog = nullptr;
-    TNewEditDialog* NewEditDialog = nullptr;
-    TOptionsDialog* OptionsDialog = nullptr;
-    TSoundDialog* SoundDialog = nullptr;
-    TAboutDialog* AboutDialog = nullptr;
+    /// Shows text in the alert window, modally, for the row rowId; returns when the window has closed.
+    void ShowAlert(const QString& text, quint64 rowId);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    struct Ui;
+
+    void buildList(QWidget* central);
+    void buildButtons(QWidget* central);
+    void buildMenus();
+    void buildTrayMenu();
+    void buildTimers();
+    void buildComponents();
+    QTimer* makeTimer(const char* name, int interval, void (TMainForm::*handler)());
+    /// Sets a timer going unless it already runs: enabling a running timer does not restart it. Every
+    /// timer of this window is armed here.
+    static void armTimer(QTimer* timer);
 
     // Commands
     void NewRAOLClick();
@@ -104,33 +117,18 @@ public:
     void Exit1Click();
     void AppEventsMinimize();
 
-    // Triggers
-    void TimerTimer();
-    void SecondTimerTimer();
-    void StartupTimerTimer();
+    // Triggers only this window's own timers and components run
     void InetTimerTimer();
     void NetDetectorChanged();
-    /// The end of the session: the shutdown scan, then the ordinary close. Never refuses, never
-    /// blocks on a failing save.
-    void WMEndSession();
+    void PrevInstanceAllowedInstancesExceeded();
+    void PrevInstanceRaiseRequested();
 
-    /// Shows text in the alert window, modally, for the row rowId.
-    void ShowAlert(const QString& text, quint64 rowId);
-    /// Sets a QTimer going unless it already runs: enabling a running timer does not restart it.
-    static void enableTimer(QTimer& timer);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
-
-private:
     void FormCreate();
     void FormActivate(QList<Reminder>& rows);
     bool FormClose();
     void editRow(quint64 rowId);
     void autosave();
     void finishShutdown();
-    void PrevInstanceAllowedInstancesExceeded();
 
     // AlertPresenter
     bool isAlertShowing() const override;
@@ -138,11 +136,27 @@ private:
     // EventSoundSink
     void playEventSound(QChar flag) override;
 
+    std::unique_ptr<Ui> m_ui;
     MainFormContext m_context;
     ReminderModel m_model;
     ReminderStore m_store;
     ReminderEngine m_engine;
-    QTimer m_autosaveTimer;
+
+    QTimer* m_timer = nullptr;
+    QTimer* m_secondTimer = nullptr;
+    QTimer* m_startupTimer = nullptr;
+    QTimer* m_inetTimer = nullptr;
+    QTimer* m_autosaveTimer = nullptr;
+    TINetDetector* m_netDetector = nullptr;
+    TTrayIcon* m_trayIcon = nullptr;
+    TPrevInstance* m_prevInstance = nullptr;
+
+    TAlertDialog* m_alertDialog = nullptr;
+    TNewEditDialog* m_newEditDialog = nullptr;
+    TOptionsDialog* m_optionsDialog = nullptr;
+    TSoundDialog* m_soundDialog = nullptr;
+    TAboutDialog* m_aboutDialog = nullptr;
+
     quint64 m_alertRowId = 0;
     bool m_startInTray = false;
     bool m_quitRequested = false;

@@ -48,7 +48,7 @@ ProgramWindows::ProgramWindows(const ProgramSeams& seams)
     pocetakDialog = std::make_unique<TPocetakDialog>();
     mainForm->setWindows(alertDialog.get(), newEditDialog.get(), optionsDialog.get(), soundDialog.get(),
                          aboutDialog.get());
-    pocetakDialog->onFinished = [this] { finishSplash(); };
+    pocetakDialog->setOnFinished([this] { finishSplash(); });
     m_created = true;
 }
 
@@ -65,20 +65,12 @@ ProgramWindows::~ProgramWindows()
 
 void ProgramWindows::finishSplash()
 {
-    mainForm->show();
-    if (mainForm->startedInTray()) {
-        mainForm->TrayIcon->setIconVisible(true);
-        mainForm->TrayIcon->HideMainForm();
-    }
+    mainForm->finishSplash();
 }
 
 void ProgramWindows::startRunning()
 {
-    TMainForm::enableTimer(mainForm->Timer);
-    mainForm->NetDetector->setEnabled(true);
-    if (mainForm->startedInTray()) {
-        TMainForm::enableTimer(mainForm->StartupTimer);
-    }
+    mainForm->startRunning();
 }
 
 bool ProgramWindows::runSplash()
@@ -86,10 +78,9 @@ bool ProgramWindows::runSplash()
     if (!m_created || mainForm->isClosed()) {
         return false;
     }
-    mainForm->Timer.stop();
+    mainForm->holdEngine();
     m_phase = Phase::Splash;
-    pocetakDialog->Timer.start();
-    pocetakDialog->exec();
+    pocetakDialog->showSplash();
     m_phase = Phase::Running;
     if (m_endAfterSplash) {
         m_endAfterSplash = false;

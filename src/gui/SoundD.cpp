@@ -16,94 +16,164 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+EventSoundPlayer::EventSoundPlayer(QString iniPath, SoundOutput& output, ErrorReport report)
+    : m_iniPath(std::move(iniPath)), m_output(output), m_report(std::move(report))
+{
+}
+
+void EventSoundPlayer::PlayEventSound(QChar flag)
+{
+    // The stored path, read afresh; an open dialog and its file window keep what the user has there.
+    const qsizetype row = SoundKeys().indexOf(SoundKeyForFlag(flag));
+    const QString path = row >= 0 ? ReadSoundPaths(m_iniPath).value(row) : QString();
+    if (!IsRegularSoundFile(path)) {
+        m_report(QStringLiteral("Sound file not found!"), 0);
+        return;
+    }
+    const QString error = m_output.play(path);
+    if (!error.isEmpty()) {
+        // An unplayable file is reported, and the caller still shows its alert.
+        m_report(error, -1);
+    }
+}
+
+struct TSoundDialog::Ui
+{
+    QLineEdit* DateTimeE = nullptr;
+    QLineEdit* StartupE = nullptr;
+    QLineEdit* ShutdownE = nullptr;
+    QLineEdit* IConnectE = nullptr;
+    QLineEdit* IDisConnectE = nullptr;
+    QPushButton* BrowseSB1 = nullptr;
+    QPushButton* BrowseSB2 = nullptr;
+    QPushButton* BrowseSB3 = nullptr;
+    QPushButton* BrowseSB4 = nullptr;
+    QPushButton* BrowseSB5 = nullptr;
+    QPushButton* OKSB = nullptr;
+    QPushButton* DefaultSB = nullptr;
+    QPushButton* HelpSB = nullptr;
+    QPushButton* CancelSB = nullptr;
+    QFileDialog* OpenDialog = nullptr; // made at the first Browse
+    QFrame* frame = nullptr;
+    QHBoxLayout* buttons = nullptr;
+};
+
 TSoundDialog::TSoundDialog(QString programFolder, SoundOutput& output, HelpViewer* help, QWidget* parent)
-    : ClosingDialog(parent, Qt::Tool | Qt::WindowCloseButtonHint | Qt::WindowTitleHint),
-      m_folder(std::move(programFolder)), m_output(output), m_help(help)
+    : ClosingDialog(parent, Qt::Tool | Qt::WindowCloseButtonHint | Qt::WindowTitleHint), m_ui(std::make_unique<Ui>()),
+      m_folder(std::move(programFolder)), m_help(help),
+      m_player(SoundsIniPath(m_folder), output,
+               [this](const QString& message, int helpContext) {
+                   ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), message, QMessageBox::Ok,
+                               helpContext >= 0 ? m_help : nullptr, helpContext);
+               }),
+      m_chooseFile([this] { return chooseInFileWindow(); })
 {
     setObjectName(QStringLiteral("SoundDialog"));
     setWindowTitle(QStringLiteral("Define events sounds"));
     setModal(true);
 
-    auto* frame = new QFrame(this);
-    frame->setFrameShape(QFrame::StyledPanel);
-    auto* grid = new QGridLayout(frame);
-    auto* heading = new QLabel(QStringLiteral("Event:"), frame);
+    buildRows();
+    buildButtons();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_ui->frame);
+    layout->addLayout(m_ui->buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+TSoundDialog::~TSoundDialog() = default;
+
+void TSoundDialog::buildRows()
+{
+    Ui& ui = *m_ui;
+    ui.frame = new QFrame(this);
+    ui.frame->setFrameShape(QFrame::StyledPanel);
+    auto* grid = new QGridLayout(ui.frame);
+    auto* heading = new QLabel(QStringLiteral("Event:"), ui.frame);
     grid->addWidget(heading, 0, 0, 1, 3);
-    auto* line = new QFrame(frame);
+    auto* line = new QFrame(ui.frame);
     line->setFrameShape(QFrame::HLine);
     grid->addWidget(line, 1, 0, 1, 3);
 
     const QString labels[] = {QStringLiteral("on specific date/time:"), QStringLiteral("on Windows startup:"),
                               QStringLiteral("on Windows shutdown:"), QStringLiteral("on Internet connect:"),
                               QStringLiteral("on Internet disconnect:")};
-    QLineEdit** edits[] = {&DateTimeE, &StartupE, &ShutdownE, &IConnectE, &IDisConnectE};
-    QPushButton** browses[] = {&BrowseSB1, &BrowseSB2, &BrowseSB3, &BrowseSB4, &BrowseSB5};
+    QLineEdit** edits[] = {&ui.DateTimeE, &ui.StartupE, &ui.ShutdownE, &ui.IConnectE, &ui.IDisConnectE};
+    QPushButton** browses[] = {&ui.BrowseSB1, &ui.BrowseSB2, &ui.BrowseSB3, &ui.BrowseSB4, &ui.BrowseSB5};
     QFont bold = font();
     bold.setBold(true);
     for (int i = 0; i < 5; ++i) {
-        *edits[i] = new QLineEdit(frame);
+        *edits[i] = new QLineEdit(ui.frame);
+        // The field's name is its key in sounds.ini.
         (*edits[i])->setObjectName(SoundKeys().at(i));
         (*edits[i])->setMinimumWidth(260);
-        *browses[i] = new QPushButton(QStringLiteral("Browse"), frame);
+        *browses[i] = new QPushButton(QStringLiteral("Browse"), ui.frame);
         (*browses[i])->setObjectName(QStringLiteral("BrowseSB%1").arg(i + 1));
         (*browses[i])->setFlat(true);
         (*browses[i])->setFont(bold);
         (*browses[i])->setAutoDefault(false);
-        grid->addWidget(new QLabel(labels[i], frame), i + 2, 0);
+        grid->addWidget(new QLabel(labels[i], ui.frame), i + 2, 0);
         grid->addWidget(*edits[i], i + 2, 1);
         grid->addWidget(*browses[i], i + 2, 2);
         QPushButton* sender = *browses[i];
         connect(sender, &QPushButton::clicked, this, [this, sender] { BrowseAOL1Click(sender); });
     }
+}
 
-    OKSB = new QPushButton(QStringLiteral("OK"), this);
-    DefaultSB = new QPushButton(QStringLiteral("Default"), this);
-    HelpSB = new QPushButton(QStringLiteral("Help"), this);
-    CancelSB = new QPushButton(QStringLiteral("Cancel"), this);
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {OKSB, DefaultSB, HelpSB, CancelSB}) {
+void TSoundDialog::buildButtons()
+{
+    Ui& ui = *m_ui;
+    QFont bold = font();
+    bold.setBold(true);
+    ui.OKSB = new QPushButton(QStringLiteral("OK"), this);
+    ui.DefaultSB = new QPushButton(QStringLiteral("Default"), this);
+    ui.HelpSB = new QPushButton(QStringLiteral("Help"), this);
+    ui.CancelSB = new QPushButton(QStringLiteral("Cancel"), this);
+    ui.buttons = new QHBoxLayout;
+    for (QPushButton* b : {ui.OKSB, ui.DefaultSB, ui.HelpSB, ui.CancelSB}) {
         b->setFlat(true);
         b->setFont(bold);
         b->setAutoDefault(false);
         b->setFixedSize(75, 23);
-        buttons->addWidget(b);
+        ui.buttons->addWidget(b);
     }
-    OKSB->setObjectName(QStringLiteral("OKSB"));
-    DefaultSB->setObjectName(QStringLiteral("DefaultSB"));
-    HelpSB->setObjectName(QStringLiteral("HelpSB"));
-    CancelSB->setObjectName(QStringLiteral("CancelSB"));
-    connect(OKSB, &QPushButton::clicked, this, &TSoundDialog::OKAOLClick);
-    connect(DefaultSB, &QPushButton::clicked, this, &TSoundDialog::DefaultAOLClick);
-    connect(HelpSB, &QPushButton::clicked, this, &TSoundDialog::HelpAOLClick);
-    connect(CancelSB, &QPushButton::clicked, this, &TSoundDialog::CancelAOLClick);
+    ui.OKSB->setObjectName(QStringLiteral("OKSB"));
+    ui.DefaultSB->setObjectName(QStringLiteral("DefaultSB"));
+    ui.HelpSB->setObjectName(QStringLiteral("HelpSB"));
+    ui.CancelSB->setObjectName(QStringLiteral("CancelSB"));
+    connect(ui.OKSB, &QPushButton::clicked, this, &TSoundDialog::OKAOLClick);
+    connect(ui.DefaultSB, &QPushButton::clicked, this, &TSoundDialog::DefaultAOLClick);
+    connect(ui.HelpSB, &QPushButton::clicked, this, &TSoundDialog::HelpAOLClick);
+    connect(ui.CancelSB, &QPushButton::clicked, this, &TSoundDialog::CancelAOLClick);
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(frame);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+QString TSoundDialog::chooseInFileWindow()
+{
+    QFileDialog*& open = m_ui->OpenDialog;
+    // The file window is made when first needed: a file window watches its folder all the time.
+    if (!open) {
+        open = new QFileDialog(this, QStringLiteral("Open sound file"));
+        open->setObjectName(QStringLiteral("OpenDialog"));
+        open->setNameFilter(QStringLiteral("Sound file (*.wav)"));
+        open->setFileMode(QFileDialog::ExistingFile);
+        open->setAcceptMode(QFileDialog::AcceptOpen);
+        open->setDirectory(m_folder);
+    }
+    if (open->exec() != QDialog::Accepted || open->selectedFiles().isEmpty()) {
+        return {};
+    }
+    return open->selectedFiles().constFirst();
+}
 
-    chooseFile = [this]() -> QString {
-        // The file window is made when first needed: a file window watches its folder all the time.
-        if (!OpenDialog) {
-            OpenDialog = new QFileDialog(this, QStringLiteral("Open sound file"));
-            OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
-            OpenDialog->setNameFilter(QStringLiteral("Sound file (*.wav)"));
-            OpenDialog->setFileMode(QFileDialog::ExistingFile);
-            OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
-            OpenDialog->setDirectory(m_folder);
-        }
-        if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty()) {
-            return {};
-        }
-        return OpenDialog->selectedFiles().constFirst();
-    };
+QList<QLineEdit*> TSoundDialog::fields() const
+{
+    return {m_ui->DateTimeE, m_ui->StartupE, m_ui->ShutdownE, m_ui->IConnectE, m_ui->IDisConnectE};
 }
 
 void TSoundDialog::FormActivate()
 {
     // An open file window stays in the folder the user went to.
-    if (OpenDialog && !OpenDialog->isVisible()) {
-        OpenDialog->setDirectory(m_folder);
+    if (m_ui->OpenDialog && !m_ui->OpenDialog->isVisible()) {
+        m_ui->OpenDialog->setDirectory(m_folder);
     }
     const QStringList paths = ReadSoundPaths(iniPath());
     const QList<QLineEdit*> edits = fields();
@@ -148,12 +218,13 @@ void TSoundDialog::changeEvent(QEvent* event)
 void TSoundDialog::BrowseAOL1Click(QPushButton* sender)
 {
     m_browsing = true;
-    const QString chosen = chooseFile();
+    const QString chosen = m_chooseFile();
     m_browsing = false;
     if (chosen.isEmpty()) {
         return;
     }
-    const QPushButton* browses[] = {BrowseSB1, BrowseSB2, BrowseSB3, BrowseSB4, BrowseSB5};
+    const QPushButton* browses[] = {m_ui->BrowseSB1, m_ui->BrowseSB2, m_ui->BrowseSB3, m_ui->BrowseSB4,
+                                    m_ui->BrowseSB5};
     for (int i = 0; i < 5; ++i) {
         if (sender == browses[i]) {
             fields().at(i)->setText(chosen);
@@ -195,22 +266,5 @@ void TSoundDialog::HelpAOLClick()
 {
     if (m_help) {
         m_help->showTopic(QStringLiteral("Sound"));
-    }
-}
-
-void TSoundDialog::PlayEventSound(QChar flag)
-{
-    // The stored path, read afresh; an open dialog and its file window keep what the user has there.
-    const qsizetype row = SoundKeys().indexOf(SoundKeyForFlag(flag));
-    const QString path = row >= 0 ? ReadSoundPaths(iniPath()).value(row) : QString();
-    if (!IsRegularSoundFile(path)) {
-        ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("Sound file not found!"),
-                    QMessageBox::Ok, m_help, 0);
-        return;
-    }
-    const QString error = m_output.play(path);
-    if (!error.isEmpty()) {
-        // An unplayable file is reported, and the caller still shows its alert.
-        ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), error, QMessageBox::Ok);
     }
 }
