@@ -3,10 +3,13 @@
 #include "gui/FormMain.h"
 #include "gui/PocetakD.h"
 #include "platform/SessionEnd.h"
+#include "support/Controls.h"
 #include "support/FakeSessionManager.h"
+#include "support/Files.h"
 #include "support/ProgramRig.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QStandardPaths>
@@ -40,19 +43,6 @@ private:
 namespace {
 
 constexpr int kStuck = 99;
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 template <typename T> T* window(const char* name)
 {
@@ -108,7 +98,7 @@ void TestProgram::signalDuringSplash_splashGivesWayShutdownScanRunsExitCode0()
     rig.closer.handler = [&](QWidget* modal) {
         if (auto* splash = qobject_cast<TPocetakDialog*>(modal)) {
             ++splashes;
-            splash->Timer.stop(); // from now on only the end of the program ends the splash
+            child<QTimer>(splash, "Timer")->stop(); // from now on only the end of the program ends the splash
             std::raise(signal);
             return true;
         }
@@ -163,10 +153,11 @@ void TestProgram::splash_escapeRejectAndCloseDoNotEndIt_onlyItsTimer()
         if (!splash) {
             return false;
         }
-        const auto* form = window<TMainForm>("MainForm");
+        auto* form = window<TMainForm>("MainForm");
         const auto note = [&](const QString& what) {
             afterEach << what + (splash->isVisible() ? QStringLiteral(": shows") : QStringLiteral(": gone"));
-            timersOffMeanwhile = timersOffMeanwhile && !form->Timer.isActive() && !form->NetDetector->Enabled();
+            timersOffMeanwhile = timersOffMeanwhile && !child<QTimer>(form, "Timer")->isActive() &&
+                                 !child<TINetDetector>(form, "NetDetector")->Enabled();
         };
         QTest::keyClick(splash, Qt::Key_Escape);
         note(QStringLiteral("Escape"));
@@ -185,8 +176,8 @@ void TestProgram::splash_escapeRejectAndCloseDoNotEndIt_onlyItsTimer()
     QTimer poll;
     connect(&poll, &QTimer::timeout, this, [&] {
         auto* form = window<TMainForm>("MainForm");
-        if (form && form->isVisible() && form->Timer.isActive()) {
-            runningWithWindow = form->NetDetector->Enabled();
+        if (form && form->isVisible() && child<QTimer>(form, "Timer")->isActive()) {
+            runningWithWindow = child<TINetDetector>(form, "NetDetector")->Enabled();
             poll.stop();
             form->close();
         }
@@ -213,7 +204,7 @@ void TestProgram::exitWhileAlertShows_programEnds()
         if (modal->objectName() == QLatin1String("AlertDialog")) {
             // The tray menu's Exit, while the alert, which refuses every close but its buttons, shows.
             ++alerts;
-            window<TMainForm>("MainForm")->Exit1->trigger();
+            child<QAction>(window<TMainForm>("MainForm"), "Exit1")->trigger();
             return true;
         }
         return false;
@@ -250,7 +241,7 @@ void TestProgram::checkpoint_savesOnly_thenTheEndOfTheSessionEnds()
         QTimer poll;
         connect(&poll, &QTimer::timeout, this, [&] {
             auto* form = window<TMainForm>("MainForm");
-            if (!form || !form->isVisible() || !form->Timer.isActive()) {
+            if (!form || !form->isVisible() || !child<QTimer>(form, "Timer")->isActive()) {
                 return;
             }
             poll.stop();

@@ -3,6 +3,7 @@
 #include "core/ReminderModel.h"
 #include "core/ReminderStore.h"
 #include "core/TextCodec.h"
+#include "support/Files.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -31,22 +32,6 @@ Reminder row(const QString& name, const QString& date, const QString& time, cons
     r.checked = checked;
     r.what = what;
     return r;
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        return "<missing>";
-    }
-    return f.readAll();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
 }
 
 // A save file whose writes fail, as a full disk would.

@@ -1,5 +1,6 @@
 #include "core/WaveFile.h"
 #include "platform/QtSoundOutput.h"
+#include "support/Files.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -102,13 +103,6 @@ QByteArray riff(const QByteArray& chunks, const char* type = "WAVE", const char*
 QByteArray wave(const QByteArray& fmt, int dataBytes = 400)
 {
     return riff(chunk("fmt ", fmt) + chunk("data", QByteArray(dataBytes, '\x10')));
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 } // namespace

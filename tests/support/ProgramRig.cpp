@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QUuid>
 
-ProgramRig::ProgramRig() : tray(new FakeTray) {}
+ProgramRig::ProgramRig() : tray(new FakeTrayBackend) {}
 
 ProgramRig::~ProgramRig()
 {

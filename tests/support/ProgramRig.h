@@ -1,27 +1,15 @@
 #pragma once
 
-#include "components/TrayBackend.h"
 #include "core/SettingsStore.h"
 #include "core/SoundOutput.h"
 #include "gui/Program.h"
 #include "support/FakeClock.h"
 #include "support/FakeHostAddressSource.h"
+#include "support/FakeTrayBackend.h"
 #include "support/ModalCloser.h"
 
 #include <QPointer>
 #include <QTemporaryDir>
-
-/// A tray that is there (or not) as the test says, remembering whether the icon shows.
-class FakeTray final : public TrayBackend
-{
-public:
-    bool available = true;
-    bool visible = false;
-    bool isAvailable() const override { return available; }
-    void setIcon(const QIcon&) override {}
-    void setToolTip(const QString&) override {}
-    void setVisible(bool v) override { visible = v; }
-};
 
 /// Sound output that only records what it was asked to play.
 class FakeSoundOutput final : public SoundOutput
@@ -54,7 +42,7 @@ struct ProgramRig
     FakeHostAddressSource addresses;
     MemorySettingsStore settings;
     FakeSoundOutput sound;
-    QPointer<FakeTray> tray;
+    QPointer<FakeTrayBackend> tray;
     ModalCloser closer;
     std::unique_ptr<ProgramWindows> windows;
 
