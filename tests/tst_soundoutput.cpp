@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMediaPlayer>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -103,6 +104,18 @@ QByteArray riff(const QByteArray& chunks, const char* type = "WAVE", const char*
 QByteArray wave(const QByteArray& fmt, int dataBytes = 400)
 {
     return riff(chunk("fmt ", fmt) + chunk("data", QByteArray(dataBytes, '\x10')));
+}
+
+// The media player behind the output, made at its first sound.
+QMediaPlayer* player(const QtSoundOutput& output)
+{
+    return output.findChild<QMediaPlayer*>();
+}
+
+// The sound handed over last is being heard, or has ended or failed.
+bool underWayOrOver(const QtSoundOutput& output)
+{
+    return player(output)->position() > 0 || !output.isPlaying();
 }
 
 } // namespace
@@ -280,9 +293,10 @@ void TestSoundOutput::play_shippedSounds_withoutAudioServer_returnPromptly()
         // Generous: the first call starts the media framework; the point is that play never waits
         // for the sound (over a second long) or for an audio server that is not there.
         QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
-        QTest::qWait(50);
+        // The player has taken the sound up (or given up on it) before the next one replaces it.
+        QTRY_VERIFY_WITH_TIMEOUT(player(output)->mediaStatus() != QMediaPlayer::LoadingMedia, 10000);
     }
-    QTest::qWait(300);
+    QTRY_VERIFY_WITH_TIMEOUT(underWayOrOver(output), 10000);
     output.stop();
     QVERIFY(!output.isPlaying());
 }
@@ -293,7 +307,7 @@ void TestSoundOutput::play_secondSound_replacesFirst_withoutAudioServer()
     const QString first = soundsFolder() + u"/Startup Sound.wav"_s;
     const QString second = soundsFolder() + u"/IConnect Sound.wav"_s;
     QCOMPARE(output.play(first), QString());
-    QTest::qWait(100);
+    QTRY_VERIFY_WITH_TIMEOUT(underWayOrOver(output), 10000);
     QCOMPARE(output.play(second), QString());
     // A bad file stops the sound still playing and reports itself.
     QTemporaryDir dir;
@@ -321,12 +335,15 @@ void TestSoundOutput::realAudio_driver()
     QCOMPARE(output.play(first), QString());
     qInfo("first play returned after %lld ms", timer.elapsed());
     if (!second.isEmpty()) {
-        QTest::qWait(gap);
+        // The first sound has been heard for gap milliseconds.
+        QTRY_VERIFY_WITH_TIMEOUT(player(output)->position() >= gap, gap + 30000);
         timer.restart();
         QCOMPARE(output.play(second), QString());
         qInfo("second play returned after %lld ms", timer.elapsed());
     }
-    QTest::qWait(hold);
+    // The last sound has played to its end, and the program has stood at least hold milliseconds
+    // since it began.
+    QTRY_VERIFY_WITH_TIMEOUT(!output.isPlaying() && timer.elapsed() >= hold, hold + 30000);
 }
 
 int main(int argc, char** argv)
