@@ -1,6 +1,7 @@
 #include "AlertD.h"
 
 #include <QCloseEvent>
+#include <array>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -39,13 +40,13 @@ QString displayText(QString text)
 
 struct TAlertDialog::Ui
 {
-    QScrollArea* scroll = nullptr;
-    QLabel* AlertL = nullptr;
-    QLabel* WhenST = nullptr;
-    QPushButton* OKSB = nullptr;
-    QPushButton* PauseSB = nullptr;
-    QPushButton* HelpSB = nullptr;
-    QTimer* CheckTimer = nullptr;
+    QScrollArea* scroll; // holds AlertL
+    QLabel* AlertL;
+    QLabel* WhenST;
+    // OKSB, PauseSB and HelpSB, side by side under the text.
+    std::array<QPushButton*, 3> buttons;
+    QPushButton* PauseSB;
+    QTimer* CheckTimer;
 };
 
 TAlertDialog::TAlertDialog(QWidget* parent)
@@ -100,12 +101,18 @@ TAlertDialog::~TAlertDialog() = default;
 void TAlertDialog::buildButtons()
 {
     Ui& ui = *m_ui;
-    ui.OKSB = new QPushButton(QStringLiteral("OK"), this);
-    ui.PauseSB = new QPushButton(QStringLiteral("Pause"), this);
-    ui.HelpSB = new QPushButton(QStringLiteral("Help"), this);
+    const std::tuple<const char*, QString, void (TAlertDialog::*)()> specs[] = {
+        {"OKSB", QStringLiteral("OK"), &TAlertDialog::OKAOLClick},
+        {"PauseSB", QStringLiteral("Pause"), &TAlertDialog::PauseAOLClick},
+        {"HelpSB", QStringLiteral("Help"), &TAlertDialog::HelpAOLClick},
+    };
     const QFont buttonFont = tahoma(11);
     int left = 8;
-    for (QPushButton* button : {ui.OKSB, ui.PauseSB, ui.HelpSB}) {
+    for (int i = 0; i < 3; ++i) {
+        const auto& [name, caption, handler] = specs[i];
+        QPushButton* button = ui.buttons[i] = new QPushButton(caption, this);
+        button->setObjectName(QLatin1String(name));
+        connect(button, &QPushButton::clicked, this, handler);
         button->setFont(buttonFont);
         button->setFlat(true);
         // The alert comes up while the user types elsewhere: no key may answer it unread, so no
@@ -116,12 +123,7 @@ void TAlertDialog::buildButtons()
         button->setGeometry(left, 0, 75, ButtonHeight);
         left += 100;
     }
-    ui.OKSB->setObjectName(QStringLiteral("OKSB"));
-    ui.PauseSB->setObjectName(QStringLiteral("PauseSB"));
-    ui.HelpSB->setObjectName(QStringLiteral("HelpSB"));
-    connect(ui.OKSB, &QPushButton::clicked, this, &TAlertDialog::OKAOLClick);
-    connect(ui.PauseSB, &QPushButton::clicked, this, &TAlertDialog::PauseAOLClick);
-    connect(ui.HelpSB, &QPushButton::clicked, this, &TAlertDialog::HelpAOLClick);
+    ui.PauseSB = ui.buttons[1];
 }
 
 void TAlertDialog::setMode(Mode mode)
@@ -185,7 +187,7 @@ void TAlertDialog::FormActivate()
         ui.PauseSB->setText(QStringLiteral("Edit"));
         m_shownMode = Mode::View;
     }
-    for (QPushButton* button : {ui.OKSB, ui.PauseSB, ui.HelpSB}) {
+    for (QPushButton* button : ui.buttons) {
         button->move(button->x(), okTop);
     }
     setFixedSize(ClientWidth, okTop + ButtonHeight + 8);

@@ -34,22 +34,8 @@ QFont tahomaBold(int pixelHeight)
 
 } // namespace
 
-struct TMainForm::Ui
-{
-    QListView* LView = nullptr;
-    QPushButton* NewSB = nullptr;
-    QPushButton* ViewSB = nullptr;
-    QPushButton* EditSB = nullptr;
-    QPushButton* DeleteSB = nullptr;
-    QPushButton* CloseSB = nullptr;
-    QMenu* popMenu = nullptr;
-    QAction* Show1 = nullptr;
-    QAction* Exit1 = nullptr;
-};
-
 TMainForm::TMainForm(MainFormContext context, QWidget* parent)
     : QMainWindow(parent)
-    , m_ui(std::make_unique<Ui>())
     , m_context(std::move(context))
     , m_store(m_context.programFolder)
     , m_engine(m_model, *m_context.clock, *this, *this)
@@ -83,7 +69,7 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::buildList(QWidget* central)
 {
-    QListView* list = m_ui->LView = new QListView(central);
+    auto* list = new QListView(central);
     list->setObjectName(QStringLiteral("LView"));
     list->setGeometry(8, 8, 233, 153);
     list->setViewMode(QListView::ListMode);
@@ -108,31 +94,31 @@ void TMainForm::buildButtons(QWidget* central)
 {
     struct ButtonSpec
     {
-        QPushButton*& button;
         const char* name;
         QString caption;
         int top;
         void (TMainForm::*handler)();
     };
-    Ui& ui = *m_ui;
     const ButtonSpec buttons[] = {
-        {ui.NewSB, "NewSB", QStringLiteral("New reminder"), 8, &TMainForm::NewRAOLClick},
-        {ui.ViewSB, "ViewSB", QStringLiteral("View"), 40, &TMainForm::ViewAOLClick},
-        {ui.EditSB, "EditSB", QStringLiteral("Edit"), 72, &TMainForm::EditAOLClick},
-        {ui.DeleteSB, "DeleteSB", QStringLiteral("Delete"), 104, &TMainForm::DeleteAOLClick},
-        {ui.CloseSB, "CloseSB", QStringLiteral("Close"), 136, &TMainForm::CloseAOLClick},
+        {"NewSB", QStringLiteral("New reminder"), 8, &TMainForm::NewRAOLClick},
+        {"ViewSB", QStringLiteral("View"), 40, &TMainForm::ViewAOLClick},
+        {"EditSB", QStringLiteral("Edit"), 72, &TMainForm::EditAOLClick},
+        {"DeleteSB", QStringLiteral("Delete"), 104, &TMainForm::DeleteAOLClick},
+        {"CloseSB", QStringLiteral("Close"), 136, &TMainForm::CloseAOLClick},
     };
     for (const ButtonSpec& spec : buttons) {
-        spec.button = new QPushButton(spec.caption, central);
-        spec.button->setObjectName(QLatin1String(spec.name));
-        spec.button->setGeometry(248, spec.top, 89, 23);
-        spec.button->setFlat(true);
-        spec.button->setFont(tahomaBold(11));
-        connect(spec.button, &QPushButton::clicked, this, spec.handler);
+        auto* button = new QPushButton(spec.caption, central);
+        button->setObjectName(QLatin1String(spec.name));
+        button->setGeometry(248, spec.top, 89, 23);
+        button->setFlat(true);
+        button->setFont(tahomaBold(11));
+        connect(button, &QPushButton::clicked, this, spec.handler);
+        if (spec.handler == &TMainForm::DeleteAOLClick) {
+            QPalette red = button->palette();
+            red.setColor(QPalette::ButtonText, Qt::red);
+            button->setPalette(red);
+        }
     }
-    QPalette red = ui.DeleteSB->palette();
-    red.setColor(QPalette::ButtonText, Qt::red);
-    ui.DeleteSB->setPalette(red);
 }
 
 void TMainForm::buildMenus()
@@ -175,15 +161,13 @@ void TMainForm::buildMenus()
 
 void TMainForm::buildTrayMenu()
 {
-    Ui& ui = *m_ui;
-    ui.popMenu = new QMenu(this);
-    ui.popMenu->setObjectName(QStringLiteral("popMenu"));
-    ui.Show1 = ui.popMenu->addAction(QStringLiteral("Show"), this, &TMainForm::Show1Click);
-    ui.Show1->setObjectName(QStringLiteral("Show1"));
-    ui.popMenu->setDefaultAction(ui.Show1);
-    ui.popMenu->addSeparator();
-    ui.Exit1 = ui.popMenu->addAction(QStringLiteral("Exit"), this, &TMainForm::Exit1Click);
-    ui.Exit1->setObjectName(QStringLiteral("Exit1"));
+    m_popMenu = new QMenu(this);
+    m_popMenu->setObjectName(QStringLiteral("popMenu"));
+    QAction* show = m_popMenu->addAction(QStringLiteral("Show"), this, &TMainForm::Show1Click);
+    show->setObjectName(QStringLiteral("Show1"));
+    m_popMenu->setDefaultAction(show);
+    m_popMenu->addSeparator();
+    m_popMenu->addAction(QStringLiteral("Exit"), this, &TMainForm::Exit1Click)->setObjectName(QStringLiteral("Exit1"));
 }
 
 QTimer* TMainForm::makeTimer(const char* name, int interval, void (TMainForm::*handler)())
@@ -225,7 +209,7 @@ void TMainForm::buildComponents()
     m_trayIcon = new TTrayIcon(this, m_context.trayBackend);
     m_trayIcon->setObjectName(QStringLiteral("TrayIcon"));
     m_trayIcon->setHint(QStringLiteral("Nudgelark"));
-    m_trayIcon->setPopupMenu(m_ui->popMenu);
+    m_trayIcon->setPopupMenu(m_popMenu);
     m_trayIcon->setStartMinimized(true);
     m_trayIcon->setIconVisible(false);
 

@@ -7,14 +7,10 @@
 #include "gui/NewEditD.h"
 
 #include <QMainWindow>
-#include <memory>
 
 class HelpViewer;
 class HostAddressSource;
-class QAction;
-class QListView;
 class QMenu;
-class QPushButton;
 class QTimer;
 class TAboutDialog;
 class TAlertDialog;
@@ -91,8 +87,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    struct Ui;
-
+    // The list, the buttons and the menus are wired to their handlers once; no member keeps them.
     void buildList(QWidget* central);
     void buildButtons(QWidget* central);
     void buildMenus();
@@ -136,7 +131,6 @@ private:
     // EventSoundSink
     void playEventSound(QChar flag) override;
 
-    std::unique_ptr<Ui> m_ui;
     MainFormContext m_context;
     ReminderModel m_model;
     ReminderStore m_store;
@@ -147,6 +141,7 @@ private:
     QTimer* m_startupTimer = nullptr;
     QTimer* m_inetTimer = nullptr;
     QTimer* m_autosaveTimer = nullptr;
+    QMenu* m_popMenu = nullptr;
     TINetDetector* m_netDetector = nullptr;
     TTrayIcon* m_trayIcon = nullptr;
     TPrevInstance* m_prevInstance = nullptr;

@@ -77,29 +77,25 @@ void fitEventBoxes(QGroupBox* group, const QList<QCheckBox*>& boxes, int maxRigh
 
 } // namespace
 
+// The controls that the fields are loaded into and read from; labels, frames and buttons that
+// only lead to their handlers are not kept.
 struct TNewEditDialog::Ui
 {
-    QLabel* Label4 = nullptr;
-    QLineEdit* NameE = nullptr;
-    QLabel* Label2 = nullptr;
-    QTextEdit* WhatRE = nullptr;
-    QGroupBox* WhenGB = nullptr;
-    QCheckBox* rDateTime = nullptr;
-    QCheckBox* rStartup = nullptr;
-    QCheckBox* rShutdown = nullptr;
-    QCheckBox* rIConnect = nullptr;
-    QCheckBox* rIDisConnect = nullptr;
-    QCheckBox* specDateCB = nullptr;
-    QCheckBox* specTimeCB = nullptr;
-    QLabel* Label3 = nullptr;
-    QLineEdit* RepeatE = nullptr;
-    QLabel* Label5 = nullptr;
-    QTimeEdit* Vrijeme = nullptr;
-    QLabel* Label1 = nullptr;
-    QDateEdit* Kalendar = nullptr;
-    QPushButton* OKSB = nullptr;
-    QPushButton* HelpSB = nullptr;
-    QPushButton* CancelSB = nullptr;
+    QLineEdit* NameE;
+    QTextEdit* WhatRE;
+    QCheckBox* rDateTime;
+    QCheckBox* rStartup;
+    QCheckBox* rShutdown;
+    QCheckBox* rIConnect;
+    QCheckBox* rIDisConnect;
+    QCheckBox* specDateCB;
+    QCheckBox* specTimeCB;
+    QLabel* Label3;
+    QLineEdit* RepeatE;
+    QLabel* Label5;
+    QTimeEdit* Vrijeme;
+    QLabel* Label1;
+    QDateEdit* Kalendar;
 };
 
 TNewEditDialog::TNewEditDialog(NewEditHost host, QWidget* parent)
@@ -135,11 +131,11 @@ TNewEditDialog::~TNewEditDialog() = default;
 void TNewEditDialog::buildTexts()
 {
     Ui& ui = *m_ui;
-    ui.Label4 = label(QStringLiteral("Reminder name:"), "Label4", this, 16, 16);
+    label(QStringLiteral("Reminder name:"), "Label4", this, 16, 16);
     ui.NameE = new QLineEdit(this);
     ui.NameE->setObjectName(QStringLiteral("NameE"));
     ui.NameE->setGeometry(16, 32, 361, 21);
-    ui.Label2 = label(QStringLiteral("What to  do:"), "Label2", this, 192, 54);
+    label(QStringLiteral("What to  do:"), "Label2", this, 192, 54);
     ui.WhatRE = new QTextEdit(this);
     ui.WhatRE->setObjectName(QStringLiteral("WhatRE"));
     ui.WhatRE->setAcceptRichText(false);
@@ -151,16 +147,15 @@ void TNewEditDialog::buildTexts()
 void TNewEditDialog::buildEventBoxes()
 {
     Ui& ui = *m_ui;
-    ui.WhenGB = new QGroupBox(QStringLiteral(" Reminde when "), this);
-    ui.WhenGB->setObjectName(QStringLiteral("WhenGB"));
-    ui.WhenGB->setGeometry(16, 61, 153, 102);
-    ui.rDateTime = checkBox(QStringLiteral("on specific date/time"), "rDateTime", ui.WhenGB, 8, 16);
-    ui.rStartup = checkBox(QStringLiteral("on Windows startup"), "rStartup", ui.WhenGB, 8, 32);
-    ui.rShutdown = checkBox(QStringLiteral("on Windows shutdown"), "rShutdown", ui.WhenGB, 8, 48);
-    ui.rIConnect = checkBox(QStringLiteral("on internet connected"), "rIConnect", ui.WhenGB, 8, 64);
-    ui.rIDisConnect = checkBox(QStringLiteral("on internet disconnected"), "rIDisConnect", ui.WhenGB, 8, 80);
-    fitEventBoxes(ui.WhenGB, {ui.rDateTime, ui.rStartup, ui.rShutdown, ui.rIConnect, ui.rIDisConnect},
-                  ui.WhatRE->x() - 8);
+    auto* group = new QGroupBox(QStringLiteral(" Reminde when "), this);
+    group->setObjectName(QStringLiteral("WhenGB"));
+    group->setGeometry(16, 61, 153, 102);
+    ui.rDateTime = checkBox(QStringLiteral("on specific date/time"), "rDateTime", group, 8, 16);
+    ui.rStartup = checkBox(QStringLiteral("on Windows startup"), "rStartup", group, 8, 32);
+    ui.rShutdown = checkBox(QStringLiteral("on Windows shutdown"), "rShutdown", group, 8, 48);
+    ui.rIConnect = checkBox(QStringLiteral("on internet connected"), "rIConnect", group, 8, 64);
+    ui.rIDisConnect = checkBox(QStringLiteral("on internet disconnected"), "rIDisConnect", group, 8, 80);
+    fitEventBoxes(group, {ui.rDateTime, ui.rStartup, ui.rShutdown, ui.rIConnect, ui.rIDisConnect}, ui.WhatRE->x() - 8);
 }
 
 void TNewEditDialog::buildDateAndTime()
@@ -192,30 +187,26 @@ void TNewEditDialog::buildDateAndTime()
 
 void TNewEditDialog::buildButtons()
 {
-    Ui& ui = *m_ui;
     QFont buttonFont(QStringLiteral("Tahoma"));
     buttonFont.setPixelSize(11);
     buttonFont.setBold(true);
-    ui.OKSB = new QPushButton(QStringLiteral("OK"), this);
-    ui.HelpSB = new QPushButton(QStringLiteral("Help"), this);
-    ui.CancelSB = new QPushButton(QStringLiteral("Cancel"), this);
-    const int lefts[] = {33, 161, 289};
-    int i = 0;
-    for (QPushButton* b : {ui.OKSB, ui.HelpSB, ui.CancelSB}) {
+    const std::tuple<const char*, QString, int, void (TNewEditDialog::*)()> specs[] = {
+        {"OKSB", QStringLiteral("OK"), 33, &TNewEditDialog::OKAOLClick},
+        {"HelpSB", QStringLiteral("Help"), 161, &TNewEditDialog::HelpSBClick},
+        {"CancelSB", QStringLiteral("Cancel"), 289, &TNewEditDialog::CancelAOLClick},
+    };
+    for (const auto& [name, caption, left, handler] : specs) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QLatin1String(name));
         b->setFont(buttonFont);
         b->setFlat(true);
         b->setAutoDefault(false);
         // Flat buttons take no focus: a click on Cancel or Help does not leave the field being
         // edited, so it does not run that field's check.
         b->setFocusPolicy(Qt::NoFocus);
-        b->setGeometry(lefts[i++], 304, 75, 23);
+        b->setGeometry(left, 304, 75, 23);
+        connect(b, &QPushButton::clicked, this, handler);
     }
-    ui.OKSB->setObjectName(QStringLiteral("OKSB"));
-    ui.HelpSB->setObjectName(QStringLiteral("HelpSB"));
-    ui.CancelSB->setObjectName(QStringLiteral("CancelSB"));
-    connect(ui.OKSB, &QPushButton::clicked, this, &TNewEditDialog::OKAOLClick);
-    connect(ui.CancelSB, &QPushButton::clicked, this, &TNewEditDialog::CancelAOLClick);
-    connect(ui.HelpSB, &QPushButton::clicked, this, &TNewEditDialog::HelpSBClick);
 }
 
 void TNewEditDialog::connectRules()
@@ -477,28 +468,19 @@ void TNewEditDialog::OKAOLClick()
 // fields keep their text.
 void TNewEditDialog::refuse(EditorRefusal refusal)
 {
+    const std::tuple<EditorRefusal, const char*, QWidget*> refusals[] = {
+        {EditorRefusal::NoName, "Reminder name not specified!", m_ui->NameE},
+        {EditorRefusal::NoText, "Reminde text not specified!", m_ui->WhatRE},
+        {EditorRefusal::NameUnsavable, "Reminder name contains characters that cannot be saved!", m_ui->NameE},
+        {EditorRefusal::TextUnsavable, "Reminder text contains a line that cannot be saved!", m_ui->WhatRE},
+    };
     QString message = QStringLiteral("Reminder cannot be saved as entered!");
     QWidget* focus = nullptr;
-    switch (refusal) {
-    case EditorRefusal::NoName:
-        message = QStringLiteral("Reminder name not specified!");
-        focus = m_ui->NameE;
-        break;
-    case EditorRefusal::NoText:
-        message = QStringLiteral("Reminde text not specified!");
-        focus = m_ui->WhatRE;
-        break;
-    case EditorRefusal::NameUnsavable:
-        message = QStringLiteral("Reminder name contains characters that cannot be saved!");
-        focus = m_ui->NameE;
-        break;
-    case EditorRefusal::TextUnsavable:
-        message = QStringLiteral("Reminder text contains a line that cannot be saved!");
-        focus = m_ui->WhatRE;
-        break;
-    case EditorRefusal::RowUnsavable:
-    case EditorRefusal::None:
-        break;
+    for (const auto& [kind, text, field] : refusals) {
+        if (kind == refusal) {
+            message = QLatin1String(text);
+            focus = field;
+        }
     }
     ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), message, QMessageBox::Ok);
     if (focus) {

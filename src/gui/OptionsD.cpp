@@ -1,6 +1,7 @@
 #include "OptionsD.h"
 
 #include "core/SettingsStore.h"
+#include "gui/DialogButtons.h"
 #include "gui/SoundD.h"
 #include "platform/Autostart.h"
 #include "platform/HelpViewer.h"
@@ -16,17 +17,14 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+// The controls the handlers read and set; the buttons below them only lead to their handlers.
 struct TOptionsDialog::Ui
 {
-    QCheckBox* DelAfterCB = nullptr;
-    QCheckBox* StartupCB = nullptr;
-    QCheckBox* SoundsCB = nullptr;
-    QPushButton* DefSoundsSB = nullptr;
-    QSpinBox* RepeatNot = nullptr;
-    QPushButton* OKSB = nullptr;
-    QPushButton* HelpSB = nullptr;
-    QPushButton* CancelSB = nullptr;
-    QHBoxLayout* buttons = nullptr;
+    QCheckBox* DelAfterCB;
+    QCheckBox* StartupCB;
+    QCheckBox* SoundsCB;
+    QPushButton* DefSoundsSB;
+    QSpinBox* RepeatNot;
 };
 
 TOptionsDialog::TOptionsDialog(SettingsStore& settings, TSoundDialog* sounds, HelpViewer* help, QString programPath,
@@ -39,17 +37,16 @@ TOptionsDialog::TOptionsDialog(SettingsStore& settings, TSoundDialog* sounds, He
     setModal(true);
 
     QFrame* frame = buildFrame();
-    buildButtons();
+    QHBoxLayout* buttons = MakeButtonRow(this, {{"OKSB", QStringLiteral("OK"), [this] { OKAOLClick(); }},
+                                                {"HelpSB", QStringLiteral("Help"), [this] { HelpSBClick(); }},
+                                                {"CancelSB", QStringLiteral("Cancel"), [this] { CancelAOLClick(); }}});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
-    layout->addLayout(m_ui->buttons);
+    layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_ui->SoundsCB, &QCheckBox::toggled, this, &TOptionsDialog::SoundsCBClick);
     connect(m_ui->DefSoundsSB, &QPushButton::clicked, this, &TOptionsDialog::DefSoundAOLClick);
-    connect(m_ui->OKSB, &QPushButton::clicked, this, &TOptionsDialog::OKAOLClick);
-    connect(m_ui->HelpSB, &QPushButton::clicked, this, &TOptionsDialog::HelpSBClick);
-    connect(m_ui->CancelSB, &QPushButton::clicked, this, &TOptionsDialog::CancelAOLClick);
     m_ui->DefSoundsSB->setEnabled(false);
 }
 
@@ -93,27 +90,6 @@ QFrame* TOptionsDialog::buildFrame()
     ui.DefSoundsSB->setObjectName(QStringLiteral("DefSoundsSB"));
     ui.RepeatNot->setObjectName(QStringLiteral("RepeatNot"));
     return frame;
-}
-
-void TOptionsDialog::buildButtons()
-{
-    Ui& ui = *m_ui;
-    QFont bold = font();
-    bold.setBold(true);
-    ui.OKSB = new QPushButton(QStringLiteral("OK"), this);
-    ui.HelpSB = new QPushButton(QStringLiteral("Help"), this);
-    ui.CancelSB = new QPushButton(QStringLiteral("Cancel"), this);
-    ui.buttons = new QHBoxLayout;
-    for (QPushButton* b : {ui.OKSB, ui.HelpSB, ui.CancelSB}) {
-        b->setFlat(true);
-        b->setFont(bold);
-        b->setAutoDefault(false);
-        b->setFixedSize(75, 23);
-        ui.buttons->addWidget(b);
-    }
-    ui.OKSB->setObjectName(QStringLiteral("OKSB"));
-    ui.HelpSB->setObjectName(QStringLiteral("HelpSB"));
-    ui.CancelSB->setObjectName(QStringLiteral("CancelSB"));
 }
 
 OptionValues TOptionsDialog::LoadOptions()

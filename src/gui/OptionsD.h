@@ -40,7 +40,6 @@ private:
     struct Ui;
 
     QFrame* buildFrame();
-    void buildButtons();
 
     void SaveOptions();
     void FormActivate();

@@ -2,6 +2,7 @@
 
 #include "core/EventSounds.h"
 #include "core/SoundOutput.h"
+#include "gui/DialogButtons.h"
 #include "gui/HelpMessageBox.h"
 #include "platform/HelpViewer.h"
 
@@ -37,29 +38,8 @@ void EventSoundPlayer::PlayEventSound(QChar flag)
     }
 }
 
-struct TSoundDialog::Ui
-{
-    QLineEdit* DateTimeE = nullptr;
-    QLineEdit* StartupE = nullptr;
-    QLineEdit* ShutdownE = nullptr;
-    QLineEdit* IConnectE = nullptr;
-    QLineEdit* IDisConnectE = nullptr;
-    QPushButton* BrowseSB1 = nullptr;
-    QPushButton* BrowseSB2 = nullptr;
-    QPushButton* BrowseSB3 = nullptr;
-    QPushButton* BrowseSB4 = nullptr;
-    QPushButton* BrowseSB5 = nullptr;
-    QPushButton* OKSB = nullptr;
-    QPushButton* DefaultSB = nullptr;
-    QPushButton* HelpSB = nullptr;
-    QPushButton* CancelSB = nullptr;
-    QFileDialog* OpenDialog = nullptr; // made at the first Browse
-    QFrame* frame = nullptr;
-    QHBoxLayout* buttons = nullptr;
-};
-
 TSoundDialog::TSoundDialog(QString programFolder, SoundOutput& output, HelpViewer* help, QWidget* parent)
-    : ClosingDialog(parent, Qt::Tool | Qt::WindowCloseButtonHint | Qt::WindowTitleHint), m_ui(std::make_unique<Ui>()),
+    : ClosingDialog(parent, Qt::Tool | Qt::WindowCloseButtonHint | Qt::WindowTitleHint),
       m_folder(std::move(programFolder)), m_help(help),
       m_player(SoundsIniPath(m_folder), output,
                [this](const QString& message, int helpContext) {
@@ -72,83 +52,51 @@ TSoundDialog::TSoundDialog(QString programFolder, SoundOutput& output, HelpViewe
     setWindowTitle(QStringLiteral("Define events sounds"));
     setModal(true);
 
-    buildRows();
-    buildButtons();
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_ui->frame);
-    layout->addLayout(m_ui->buttons);
+    layout->addWidget(buildRows());
+    layout->addLayout(MakeButtonRow(this, {{"OKSB", QStringLiteral("OK"), [this] { OKAOLClick(); }},
+                                           {"DefaultSB", QStringLiteral("Default"), [this] { DefaultAOLClick(); }},
+                                           {"HelpSB", QStringLiteral("Help"), [this] { HelpAOLClick(); }},
+                                           {"CancelSB", QStringLiteral("Cancel"), [this] { CancelAOLClick(); }}}));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-TSoundDialog::~TSoundDialog() = default;
-
-void TSoundDialog::buildRows()
+QFrame* TSoundDialog::buildRows()
 {
-    Ui& ui = *m_ui;
-    ui.frame = new QFrame(this);
-    ui.frame->setFrameShape(QFrame::StyledPanel);
-    auto* grid = new QGridLayout(ui.frame);
-    auto* heading = new QLabel(QStringLiteral("Event:"), ui.frame);
+    auto* frame = new QFrame(this);
+    frame->setFrameShape(QFrame::StyledPanel);
+    auto* grid = new QGridLayout(frame);
+    auto* heading = new QLabel(QStringLiteral("Event:"), frame);
     grid->addWidget(heading, 0, 0, 1, 3);
-    auto* line = new QFrame(ui.frame);
+    auto* line = new QFrame(frame);
     line->setFrameShape(QFrame::HLine);
     grid->addWidget(line, 1, 0, 1, 3);
 
     const QString labels[] = {QStringLiteral("on specific date/time:"), QStringLiteral("on Windows startup:"),
                               QStringLiteral("on Windows shutdown:"), QStringLiteral("on Internet connect:"),
                               QStringLiteral("on Internet disconnect:")};
-    QLineEdit** edits[] = {&ui.DateTimeE, &ui.StartupE, &ui.ShutdownE, &ui.IConnectE, &ui.IDisConnectE};
-    QPushButton** browses[] = {&ui.BrowseSB1, &ui.BrowseSB2, &ui.BrowseSB3, &ui.BrowseSB4, &ui.BrowseSB5};
     QFont bold = font();
     bold.setBold(true);
-    for (int i = 0; i < 5; ++i) {
-        *edits[i] = new QLineEdit(ui.frame);
-        // The field's name is its key in sounds.ini.
-        (*edits[i])->setObjectName(SoundKeys().at(i));
-        (*edits[i])->setMinimumWidth(260);
-        *browses[i] = new QPushButton(QStringLiteral("Browse"), ui.frame);
-        (*browses[i])->setObjectName(QStringLiteral("BrowseSB%1").arg(i + 1));
-        (*browses[i])->setFlat(true);
-        (*browses[i])->setFont(bold);
-        (*browses[i])->setAutoDefault(false);
-        grid->addWidget(new QLabel(labels[i], ui.frame), i + 2, 0);
-        grid->addWidget(*edits[i], i + 2, 1);
-        grid->addWidget(*browses[i], i + 2, 2);
-        QPushButton* sender = *browses[i];
-        connect(sender, &QPushButton::clicked, this, [this, sender] { BrowseAOL1Click(sender); });
+    for (int i = 0; i < EventSoundCount; ++i) {
+        QLineEdit* edit = m_paths[i] = new QLineEdit(frame);
+        edit->setObjectName(SoundKeys().at(i));
+        edit->setMinimumWidth(260);
+        QPushButton* browse = m_browses[i] = new QPushButton(QStringLiteral("Browse"), frame);
+        browse->setObjectName(QStringLiteral("BrowseSB%1").arg(i + 1));
+        browse->setFlat(true);
+        browse->setFont(bold);
+        browse->setAutoDefault(false);
+        grid->addWidget(new QLabel(labels[i], frame), i + 2, 0);
+        grid->addWidget(edit, i + 2, 1);
+        grid->addWidget(browse, i + 2, 2);
+        connect(browse, &QPushButton::clicked, this, [this, browse] { BrowseAOL1Click(browse); });
     }
-}
-
-void TSoundDialog::buildButtons()
-{
-    Ui& ui = *m_ui;
-    QFont bold = font();
-    bold.setBold(true);
-    ui.OKSB = new QPushButton(QStringLiteral("OK"), this);
-    ui.DefaultSB = new QPushButton(QStringLiteral("Default"), this);
-    ui.HelpSB = new QPushButton(QStringLiteral("Help"), this);
-    ui.CancelSB = new QPushButton(QStringLiteral("Cancel"), this);
-    ui.buttons = new QHBoxLayout;
-    for (QPushButton* b : {ui.OKSB, ui.DefaultSB, ui.HelpSB, ui.CancelSB}) {
-        b->setFlat(true);
-        b->setFont(bold);
-        b->setAutoDefault(false);
-        b->setFixedSize(75, 23);
-        ui.buttons->addWidget(b);
-    }
-    ui.OKSB->setObjectName(QStringLiteral("OKSB"));
-    ui.DefaultSB->setObjectName(QStringLiteral("DefaultSB"));
-    ui.HelpSB->setObjectName(QStringLiteral("HelpSB"));
-    ui.CancelSB->setObjectName(QStringLiteral("CancelSB"));
-    connect(ui.OKSB, &QPushButton::clicked, this, &TSoundDialog::OKAOLClick);
-    connect(ui.DefaultSB, &QPushButton::clicked, this, &TSoundDialog::DefaultAOLClick);
-    connect(ui.HelpSB, &QPushButton::clicked, this, &TSoundDialog::HelpAOLClick);
-    connect(ui.CancelSB, &QPushButton::clicked, this, &TSoundDialog::CancelAOLClick);
+    return frame;
 }
 
 QString TSoundDialog::chooseInFileWindow()
 {
-    QFileDialog*& open = m_ui->OpenDialog;
+    QFileDialog*& open = m_openDialog;
     // The file window is made when first needed: a file window watches its folder all the time.
     if (!open) {
         open = new QFileDialog(this, QStringLiteral("Open sound file"));
@@ -166,14 +114,14 @@ QString TSoundDialog::chooseInFileWindow()
 
 QList<QLineEdit*> TSoundDialog::fields() const
 {
-    return {m_ui->DateTimeE, m_ui->StartupE, m_ui->ShutdownE, m_ui->IConnectE, m_ui->IDisConnectE};
+    return {m_paths.cbegin(), m_paths.cend()};
 }
 
 void TSoundDialog::FormActivate()
 {
     // An open file window stays in the folder the user went to.
-    if (m_ui->OpenDialog && !m_ui->OpenDialog->isVisible()) {
-        m_ui->OpenDialog->setDirectory(m_folder);
+    if (m_openDialog && !m_openDialog->isVisible()) {
+        m_openDialog->setDirectory(m_folder);
     }
     const QStringList paths = ReadSoundPaths(iniPath());
     const QList<QLineEdit*> edits = fields();
@@ -223,10 +171,9 @@ void TSoundDialog::BrowseAOL1Click(QPushButton* sender)
     if (chosen.isEmpty()) {
         return;
     }
-    const QPushButton* browses[] = {m_ui->BrowseSB1, m_ui->BrowseSB2, m_ui->BrowseSB3, m_ui->BrowseSB4,
-                                    m_ui->BrowseSB5};
-    for (int i = 0; i < 5; ++i) {
-        if (sender == browses[i]) {
+    // The row whose button it was receives the path.
+    for (int i = 0; i < EventSoundCount; ++i) {
+        if (sender == m_browses[i]) {
             fields().at(i)->setText(chosen);
         }
     }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "ClosingDialog.h"
+#include "core/EventSounds.h"
 
+#include <array>
 #include <functional>
-#include <memory>
 
 class HelpViewer;
 class QFileDialog;
+class QFrame;
 class QLineEdit;
 class QPushButton;
 class SoundOutput;
@@ -42,7 +44,6 @@ class TSoundDialog final : public ClosingDialog
 
 public:
     TSoundDialog(QString programFolder, SoundOutput& output, HelpViewer* help, QWidget* parent = nullptr);
-    ~TSoundDialog() override;
 
     QString iniPath() const { return m_folder + QStringLiteral("/sounds.ini"); }
     /// The sound player; its reports show as message boxes over this dialog.
@@ -55,10 +56,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    struct Ui;
-
-    void buildRows();
-    void buildButtons();
+    QFrame* buildRows();
     QString chooseInFileWindow();
 
     /// Reloads the five paths from sounds.ini into the fields.
@@ -70,7 +68,11 @@ private:
     void HelpAOLClick();
     QList<QLineEdit*> fields() const;
 
-    std::unique_ptr<Ui> m_ui;
+    // One row per kind of event, in flag order: the path field (named after its key in sounds.ini)
+    // and its Browse button.
+    std::array<QLineEdit*, EventSoundCount> m_paths{};
+    std::array<QPushButton*, EventSoundCount> m_browses{};
+    QFileDialog* m_openDialog = nullptr; // made at the first Browse
     QString m_folder;
     HelpViewer* m_help;
     EventSoundPlayer m_player;
