@@ -29,8 +29,8 @@ QStringList enabledNames(const EditorFields& f)
 QStringList tickedNames(const EditorFields& f)
 {
     const std::pair<const char*, bool> ticks[] = {
-        {"rDateTime", f.dateTime}, {"rStartup", f.startup},       {"rShutdown", f.shutdown},
-        {"rIConnect", f.iConnect}, {"rIDisConnect", f.iDisConnect}, {"specDateCB", f.specDate},
+        {"rDateTime", f.dateTime},  {"rStartup", f.startup},         {"rShutdown", f.shutdown},
+        {"rIConnect", f.iConnect},  {"rIDisConnect", f.iDisConnect}, {"specDateCB", f.specDate},
         {"specTimeCB", f.specTime},
     };
     QStringList names;
@@ -93,7 +93,8 @@ void TestEditorFields::boxes_ruleFollowsOnlyItsOwnBox_data()
 {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QStringList>("followers");
-    QTest::newRow("rDateTime") << u"rDateTime"_s << QStringList{u"specDateCB"_s, u"specTimeCB"_s, u"Label3"_s, u"RepeatE"_s};
+    QTest::newRow("rDateTime") << u"rDateTime"_s
+                               << QStringList{u"specDateCB"_s, u"specTimeCB"_s, u"Label3"_s, u"RepeatE"_s};
     QTest::newRow("specDateCB") << u"specDateCB"_s << QStringList{u"Label1"_s, u"Kalendar"_s};
     QTest::newRow("specTimeCB") << u"specTimeCB"_s << QStringList{u"Label5"_s, u"Vrijeme"_s};
 }
@@ -125,8 +126,8 @@ void TestEditorFields::boxes_ruleFollowsOnlyItsOwnBox()
     all.specDate = all.specTime = all.dateTime = true;
     set(all, false);
     QStringList expected;
-    for (const QString& name : {u"specDateCB"_s, u"specTimeCB"_s, u"Label3"_s, u"RepeatE"_s, u"Label1"_s,
-                                u"Kalendar"_s, u"Label5"_s, u"Vrijeme"_s}) {
+    for (const QString& name : {u"specDateCB"_s, u"specTimeCB"_s, u"Label3"_s, u"RepeatE"_s, u"Label1"_s, u"Kalendar"_s,
+                                u"Label5"_s, u"Vrijeme"_s}) {
         if (!followers.contains(name)) {
             expected.append(name);
         }
@@ -192,31 +193,30 @@ void TestEditorFields::fieldsForRow_loadsWhatTheRowSays_data()
     QTest::addColumn<QTime>("time");
     const QStringList dateTimeFollowers{u"specDateCB"_s, u"specTimeCB"_s, u"Label3"_s, u"RepeatE"_s};
     // A floating date with a time: "on specific date" unticked but enabled, Kalendar disabled.
-    QTest::newRow("floating date and time") << row(u"#08.12.26"_s, u"07:15:00"_s, u"0"_s, u"1,"_s)
-                                            << QStringList{u"rDateTime"_s, u"specTimeCB"_s}
-                                            << (dateTimeFollowers + QStringList{u"Label5"_s, u"Vrijeme"_s})
-                                            << today << QTime(7, 15);
+    QTest::newRow("floating date and time")
+        << row(u"#08.12.26"_s, u"07:15:00"_s, u"0"_s, u"1,"_s) << QStringList{u"rDateTime"_s, u"specTimeCB"_s}
+        << (dateTimeFollowers + QStringList{u"Label5"_s, u"Vrijeme"_s}) << today << QTime(7, 15);
     // No flag 1: the rule runs again and disables the time box it had just ticked and enabled.
     QTest::newRow("time without flag") << row(u"#08.12.26"_s, u"07:15:00"_s, u"0"_s, u"2,"_s)
                                        << QStringList{u"rStartup"_s, u"specTimeCB"_s}
                                        << QStringList{u"Label5"_s, u"Vrijeme"_s} << today << QTime(7, 15);
-    QTest::newRow("startup and shutdown") << row(u"#08.12.26"_s, u"0"_s, u"0"_s, u"2,3,"_s)
-                                          << QStringList{u"rStartup"_s, u"rShutdown"_s} << QStringList()
-                                          << today << now.time();
+    QTest::newRow("startup and shutdown")
+        << row(u"#08.12.26"_s, u"0"_s, u"0"_s, u"2,3,"_s) << QStringList{u"rStartup"_s, u"rShutdown"_s} << QStringList()
+        << today << now.time();
     QTest::newRow("fixed date") << row(u"24.12.26"_s, u"0"_s, u"7"_s, u"1,0,"_s)
                                 << QStringList{u"rDateTime"_s, u"specDateCB"_s}
-                                << (dateTimeFollowers + QStringList{u"Label1"_s, u"Kalendar"_s})
-                                << QDate(2026, 12, 24) << now.time();
+                                << (dateTimeFollowers + QStringList{u"Label1"_s, u"Kalendar"_s}) << QDate(2026, 12, 24)
+                                << now.time();
     QTest::newRow("every event") << row(u"0"_s, u"0"_s, u"0"_s, u"1,2,3,4,5,"_s)
                                  << QStringList{u"rDateTime"_s, u"rStartup"_s, u"rShutdown"_s, u"rIConnect"_s,
                                                 u"rIDisConnect"_s}
                                  << dateTimeFollowers << today << now.time();
     // A date or time that does not read ticks its box and leaves the picker at now.
-    QTest::newRow("unreadable date and time") << row(u"31.02.26"_s, u"25:00:00"_s, u"0"_s, u"1,"_s)
-                                              << QStringList{u"rDateTime"_s, u"specDateCB"_s, u"specTimeCB"_s}
-                                              << (dateTimeFollowers + QStringList{u"Label1"_s, u"Kalendar"_s,
-                                                                                  u"Label5"_s, u"Vrijeme"_s})
-                                              << today << now.time();
+    QTest::newRow("unreadable date and time")
+        << row(u"31.02.26"_s, u"25:00:00"_s, u"0"_s, u"1,"_s)
+        << QStringList{u"rDateTime"_s, u"specDateCB"_s, u"specTimeCB"_s}
+        << (dateTimeFollowers + QStringList{u"Label1"_s, u"Kalendar"_s, u"Label5"_s, u"Vrijeme"_s}) << today
+        << now.time();
 }
 
 void TestEditorFields::fieldsForRow_loadsWhatTheRowSays()
@@ -253,24 +253,24 @@ void TestEditorFields::rowFromFields_byMode_data()
     const QString floating = u"#08.12.26"_s;
     for (const bool edit : {false, true}) {
         const char* mode = edit ? "Edit" : "New";
-        QTest::addRow("%s: neither", mode) << edit << true << false << false << u"0"_s << floating << u"0"_s
-                                           << u"0"_s << u"1,"_s;
-        QTest::addRow("%s: date", mode) << edit << true << true << false << u"0"_s << u"24.12.26"_s << u"0"_s
-                                        << u"0"_s << u"1,"_s;
+        QTest::addRow("%s: neither", mode)
+            << edit << true << false << false << u"0"_s << floating << u"0"_s << u"0"_s << u"1,"_s;
+        QTest::addRow("%s: date", mode) << edit << true << true << false << u"0"_s << u"24.12.26"_s << u"0"_s << u"0"_s
+                                        << u"1,"_s;
         QTest::addRow("%s: time", mode) << edit << true << false << true << u"30"_s << floating << u"08:00:00"_s
                                         << u"30"_s << u"1,0,"_s;
         QTest::addRow("%s: both", mode) << edit << true << true << true << u"7"_s << u"24.12.26"_s << u"08:00:00"_s
                                         << u"7"_s << u"1,0,"_s;
-        QTest::addRow("%s: empty step", mode) << edit << true << false << false << QString() << floating << u"0"_s
-                                              << u"0"_s << u"1,"_s;
-        QTest::addRow("%s: step 007", mode) << edit << true << false << false << u"007"_s << floating << u"0"_s
-                                            << u"7"_s << u"1,0,"_s;
+        QTest::addRow("%s: empty step", mode)
+            << edit << true << false << false << QString() << floating << u"0"_s << u"0"_s << u"1,"_s;
+        QTest::addRow("%s: step 007", mode)
+            << edit << true << false << false << u"007"_s << floating << u"0"_s << u"7"_s << u"1,0,"_s;
     }
     // Unticked, New still writes what the two boxes and the step say; Edit writes today, no time, no step.
-    QTest::newRow("New: boxes left ticked") << false << false << true << true << u"7"_s << u"24.12.26"_s
-                                            << u"08:00:00"_s << u"7"_s << u"0,"_s;
-    QTest::newRow("Edit: boxes left ticked") << true << false << true << true << u"7"_s << floating << u"0"_s
-                                             << u"0"_s << u"0,"_s;
+    QTest::newRow("New: boxes left ticked")
+        << false << false << true << true << u"7"_s << u"24.12.26"_s << u"08:00:00"_s << u"7"_s << u"0,"_s;
+    QTest::newRow("Edit: boxes left ticked")
+        << true << false << true << true << u"7"_s << floating << u"0"_s << u"0"_s << u"0,"_s;
 }
 
 void TestEditorFields::rowFromFields_byMode()
@@ -362,8 +362,8 @@ void TestEditorFields::refusal_inTheOrderOkChecks_data()
     for (const bool edit : {false, true}) {
         const char* mode = edit ? "Edit" : "New";
         QTest::addRow("%s: no name, no text", mode) << edit << QString() << QString() << int(EditorRefusal::NoName);
-        QTest::addRow("%s: no text", mode) << edit << u"Name"_s << QString()
-                                           << int(edit ? EditorRefusal::None : EditorRefusal::NoText);
+        QTest::addRow("%s: no text", mode)
+            << edit << u"Name"_s << QString() << int(edit ? EditorRefusal::None : EditorRefusal::NoText);
         QTest::addRow("%s: blank name", mode) << edit << u"   "_s << u"x"_s << int(EditorRefusal::None);
         QTest::addRow("%s: separator in the name", mode)
             << edit << u"Call - Bob"_s << u"x"_s << int(EditorRefusal::NameUnsavable);

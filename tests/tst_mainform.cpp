@@ -215,8 +215,8 @@ void TestMainForm::edit_loadsExactlyTheBoxesTheRowSays()
             return false;
         }
         caption = d.windowTitle();
-        for (const char* name : {"rDateTime", "rStartup", "rShutdown", "rIConnect", "rIDisConnect", "specDateCB",
-                                 "specTimeCB"}) {
+        for (const char* name :
+             {"rDateTime", "rStartup", "rShutdown", "rIConnect", "rIDisConnect", "specDateCB", "specTimeCB"}) {
             if (child<QCheckBox>(&d, name)->isChecked()) {
                 checked.append(QLatin1String(name));
             }

@@ -221,10 +221,9 @@ void TestReminderFile::dataLines_exampleRowsByteForByte()
         row(QStringLiteral("Mail"), QStringLiteral("#07.12.26"), QStringLiteral("0"), QStringLiteral("0"),
             QStringLiteral("4,"), false),
     };
-    QCOMPARE(EncodeDataFile(rows),
-             QByteArray("Dentist - 05.03.26 - 09:30:00 - 0 - 1, - 0\r\n"
-                        "Backup - #07.12.26 - 18:00:00 - 30 - 1,0, - 1\r\n"
-                        "Mail - #07.12.26 - 0 - 0 - 4, - 0\r\n"));
+    QCOMPARE(EncodeDataFile(rows), QByteArray("Dentist - 05.03.26 - 09:30:00 - 0 - 1, - 0\r\n"
+                                              "Backup - #07.12.26 - 18:00:00 - 30 - 1,0, - 1\r\n"
+                                              "Mail - #07.12.26 - 0 - 0 - 4, - 0\r\n"));
 }
 
 void TestReminderFile::dataLines_emptyEventsLeavesSeparatorsTogether()

@@ -47,9 +47,7 @@ bool overwrite(QFile& file, const QByteArray& bytes)
 } // namespace
 
 ReminderStore::ReminderStore(QString folder, SaveFileFactory factory, ReadDeviceFactory readFactory)
-    : m_folder(std::move(folder))
-    , m_factory(std::move(factory))
-    , m_readFactory(std::move(readFactory))
+    : m_folder(std::move(folder)), m_factory(std::move(factory)), m_readFactory(std::move(readFactory))
 {
     if (!m_factory) {
         m_factory = [](const QString& path) { return std::make_unique<QSaveFile>(path); };

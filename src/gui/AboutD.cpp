@@ -30,9 +30,9 @@ TAboutDialog::TAboutDialog(QWidget* parent)
     m_version->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     m_comments = new QLabel(QStringLiteral("A small desktop reminder. It tells you what to do at a date and time, when "
-                                         "your session starts or ends, and when the internet connection comes up "
-                                         "or goes down."),
-                          this);
+                                           "your session starts or ends, and when the internet connection comes up "
+                                           "or goes down."),
+                            this);
     m_comments->setObjectName(QStringLiteral("Comments"));
     m_comments->setWordWrap(true);
     m_comments->setMinimumWidth(260);

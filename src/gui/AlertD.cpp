@@ -1,7 +1,6 @@
 #include "AlertD.h"
 
 #include <QCloseEvent>
-#include <array>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -9,6 +8,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QTimer>
+#include <array>
 
 namespace {
 
@@ -50,8 +50,7 @@ struct TAlertDialog::Ui
 };
 
 TAlertDialog::TAlertDialog(QWidget* parent)
-    : ClosingDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
-    , m_ui(std::make_unique<Ui>())
+    : ClosingDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_ui(std::make_unique<Ui>())
 {
     Ui& ui = *m_ui;
     setObjectName(QStringLiteral("AlertDialog"));
@@ -84,7 +83,6 @@ TAlertDialog::TAlertDialog(QWidget* parent)
     ui.scroll->setWidgetResizable(true);
     ui.scroll->setFrameShape(QFrame::NoFrame);
     ui.scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-
 
     ui.CheckTimer = new QTimer(this);
     ui.CheckTimer->setObjectName(QStringLiteral("CheckTimer"));
@@ -161,8 +159,7 @@ int TAlertDialog::layOutText(bool view, const QRect& available, int& whenHeight)
         const int frame = qMax(FrameAllowance, frameGeometry().height() - height());
         shownHeight = qMin(labelHeight, qMax(lineHeight, available.height() - frame - 8 - below));
     }
-    ui.scroll->setVerticalScrollBarPolicy(labelHeight > shownHeight ? Qt::ScrollBarAsNeeded
-                                                                    : Qt::ScrollBarAlwaysOff);
+    ui.scroll->setVerticalScrollBarPolicy(labelHeight > shownHeight ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     ui.scroll->setGeometry(8, 8, LabelWidth, shownHeight);
     return shownHeight;
 }

@@ -99,9 +99,8 @@ struct TNewEditDialog::Ui
 };
 
 TNewEditDialog::TNewEditDialog(NewEditHost host, QWidget* parent)
-    : ClosingDialog(parent, Qt::Tool | Qt::WindowCloseButtonHint | Qt::WindowTitleHint)
-    , m_ui(std::make_unique<Ui>())
-    , m_host(std::move(host))
+    : ClosingDialog(parent, Qt::Tool | Qt::WindowCloseButtonHint | Qt::WindowTitleHint), m_ui(std::make_unique<Ui>()),
+      m_host(std::move(host))
 {
     setObjectName(QStringLiteral("NewEditDialog"));
     setMode(Mode::New);
@@ -228,9 +227,9 @@ void TNewEditDialog::setTabOrders()
 {
     Ui& ui = *m_ui;
     // Tab order: name, text, date, time, the event boxes, the two date/time boxes, the step.
-    const QList<QWidget*> order = {ui.NameE,    ui.WhatRE,    ui.Kalendar,     ui.Vrijeme,    ui.rDateTime,
-                                   ui.rStartup, ui.rShutdown, ui.rIConnect,    ui.rIDisConnect, ui.specDateCB,
-                                   ui.specTimeCB, ui.RepeatE};
+    const QList<QWidget*> order = {ui.NameE,        ui.WhatRE,     ui.Kalendar,   ui.Vrijeme,
+                                   ui.rDateTime,    ui.rStartup,   ui.rShutdown,  ui.rIConnect,
+                                   ui.rIDisConnect, ui.specDateCB, ui.specTimeCB, ui.RepeatE};
     for (qsizetype i = 1; i < order.size(); ++i) {
         setTabOrder(order.at(i - 1), order.at(i));
     }

@@ -109,7 +109,8 @@ void TOptionsDialog::followStoredSound(bool sound)
 void TOptionsDialog::SaveOptions()
 {
     const Ui& ui = *m_ui;
-    ::SaveOptions(m_settings, OptionValues{ui.DelAfterCB->isChecked(), ui.SoundsCB->isChecked(), ui.RepeatNot->value()});
+    ::SaveOptions(m_settings,
+                  OptionValues{ui.DelAfterCB->isChecked(), ui.SoundsCB->isChecked(), ui.RepeatNot->value()});
 }
 
 void TOptionsDialog::FormActivate()

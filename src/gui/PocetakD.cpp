@@ -7,8 +7,7 @@
 #include <QTimer>
 
 TPocetakDialog::TPocetakDialog(QWidget* parent)
-    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint), m_image1(new QLabel(this)),
-      m_timer(new QTimer(this))
+    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint), m_image1(new QLabel(this)), m_timer(new QTimer(this))
 {
     setObjectName(QStringLiteral("PocetakDialog"));
     setFixedSize(335, 159);

@@ -19,8 +19,7 @@
 
 EventSoundPlayer::EventSoundPlayer(QString iniPath, SoundOutput& output, ErrorReport report)
     : m_iniPath(std::move(iniPath)), m_output(output), m_report(std::move(report))
-{
-}
+{}
 
 void EventSoundPlayer::PlayEventSound(QChar flag)
 {

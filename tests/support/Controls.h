@@ -16,8 +16,8 @@ T* child(QObject* window, const char* name, std::source_location where = std::so
 {
     T* found = window ? window->findChild<T*>(QLatin1String(name)) : nullptr;
     if (!found) {
-        const QByteArray message = QByteArray("no ") + T::staticMetaObject.className() + " named \"" + name +
-                                   "\" in " + (window ? window->objectName().toUtf8() : QByteArray("no window"));
+        const QByteArray message = QByteArray("no ") + T::staticMetaObject.className() + " named \"" + name + "\" in " +
+                                   (window ? window->objectName().toUtf8() : QByteArray("no window"));
         QTest::qFail(message.constData(), where.file_name(), int(where.line()));
         std::abort();
     }

@@ -11,10 +11,7 @@
 class FakeTrayBackend final : public TrayBackend
 {
 public:
-    explicit FakeTrayBackend(bool available = true, QStringList* log = nullptr)
-        : m_log(log), m_available(available)
-    {
-    }
+    explicit FakeTrayBackend(bool available = true, QStringList* log = nullptr) : m_log(log), m_available(available) {}
 
     bool isAvailable() const override { return m_available; }
     void setIcon(const QIcon& icon) override { lastIcon = icon; }
