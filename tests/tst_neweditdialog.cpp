@@ -236,8 +236,7 @@ void TestNewEditDialog::enablingRule_followsItsOwnBox()
     QFETCH(bool, byUser);
     Editor e;
     QVERIFY(e.show());
-    auto* target = e.d->findChild<QCheckBox*>(box);
-    QVERIFY(target);
+    auto* target = child<QCheckBox>(e.d, box.toLatin1().constData());
     if (target != e.c.rDateTime) {
         e.c.rDateTime->setChecked(true); // the date and time boxes can be clicked only then
     }
@@ -549,7 +548,7 @@ void TestNewEditDialog::new_examples()
         QTest::keyClick(c.WhatRE, Qt::Key_Return);
         QTest::keyClicks(c.WhatRE, u"Line two"_s);
         for (const QString& name : boxes) {
-            d.findChild<QCheckBox*>(name)->setChecked(true);
+            child<QCheckBox>(&d, name.toLatin1().constData())->setChecked(true);
         }
         if (!time.isEmpty()) {
             e.enterTime(QTime::fromString(time, u"HH:mm:ss"_s));

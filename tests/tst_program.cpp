@@ -56,7 +56,7 @@ template <typename T> T* window(const char* name)
 
 void clickOk(QWidget* alert)
 {
-    alert->findChild<QAbstractButton*>(QStringLiteral("OKSB"))->click();
+    child<QAbstractButton>(alert, "OKSB")->click();
 }
 
 const QByteArray shutdownRows = "Plain - 01.01.30 - 0 - 0 - 1, - 0\r\nBye - #01.01.26 - 0 - 0 - 3, - 0\r\n";

@@ -226,8 +226,7 @@ void TestSoundDialog::browse_fillsOnlyItsOwnRow()
         ++asked;
         return answer;
     });
-    auto* browse = s.d->findChild<QPushButton*>(u"BrowseSB%1"_s.arg(row + 1));
-    QVERIFY(browse);
+    auto* browse = child<QPushButton>(s.d, u"BrowseSB%1"_s.arg(row + 1).toLatin1().constData());
     QTest::mouseClick(browse, Qt::LeftButton);
     QCOMPARE(s.texts(), before);
 
