@@ -2,10 +2,12 @@
 #include "gui/AlertAttention.h"
 #include "gui/AlertD.h"
 #include "gui/FormMain.h"
+#include "support/Controls.h"
 #include "support/ProgramRig.h"
 
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -45,7 +47,7 @@ struct Program
         rig.start();
         form = rig.windows->mainForm.get();
         alert = rig.windows->alertDialog.get();
-        rig.windows->alertAttention->setWindowAttention([this](QWidget* w) { windowsAsked.append(w); });
+        rig.windows->mainForm->alertAttention()->setWindowAttention([this](QWidget* w) { windowsAsked.append(w); });
         // The alert is each test's; message boxes (a missing sound) are answered as Escape would.
         rig.closer.handler = [this](QWidget* w) { return w == alert; };
     }
@@ -137,9 +139,9 @@ void TestAlertAttention::firedAlert_asksEverywhereUntilItCloses()
         } else if (closeBy == "Pause"_L1) {
             p.alert->PauseAOLClick();
         } else if (closeBy == "Help"_L1) {
-            p.alert->HelpAOLClick();
+            child<QPushButton>(p.alert, "HelpSB")->click();
         } else {
-            p.alert->CheckTimerTimer();
+            fire(child<QTimer>(p.alert, "CheckTimer"));
         }
     });
     QCOMPARE(seen.notices, 1);
@@ -183,7 +185,7 @@ void TestAlertAttention::noticeAction_doesWhatTheButtonDoes()
     });
     QCOMPARE(closed, closes);
     QCOMPARE(p.form->model().at(0).ponovno, ponovno);
-    QCOMPARE(p.form->SecondTimer.isActive(), ponovno != u"0"_s);
+    QCOMPARE(child<QTimer>(p.form, "SecondTimer")->isActive(), ponovno != u"0"_s);
     QCOMPARE(p.rig.notifications.withdrawn, QList<quint64>{p.rig.notifications.posted.first().number});
     QCOMPARE(p.alert->windowTitle(), TAlertDialog::alertCaption());
 }
@@ -202,27 +204,27 @@ void TestAlertAttention::noticeAction_ofAnotherOrEarlierNoticeIsIgnored()
     // The same notice's Pause after its alert has gone, while the View of the row shows.
     p.form->model().selectRow(0);
     bool viewStayedOpen = false;
-    p.run([&] { p.form->ViewAOLClick(); },
+    p.run([&] { child<QPushButton>(p.form, "ViewSB")->click(); },
           [&] {
               p.rig.notifications.invoke(earlier, u"pause"_s);
               viewStayedOpen = p.alert->isVisible();
           });
     QVERIFY(viewStayedOpen);
     QCOMPARE(p.form->model().at(0).ponovno, u"0"_s);
-    QVERIFY(!p.form->SecondTimer.isActive());
+    QVERIFY(!child<QTimer>(p.form, "SecondTimer")->isActive());
 }
 
 void TestAlertAttention::view_asksForNothing()
 {
     Program p;
     p.form->model().selectRow(1);
-    const Seen seen = p.run([&] { p.form->ViewAOLClick(); }, [&] { p.alert->OKAOLClick(); });
-    QCOMPARE(p.alert->AlertL->text(), u"Read it"_s);
+    const Seen seen = p.run([&] { child<QPushButton>(p.form, "ViewSB")->click(); }, [&] { p.alert->OKAOLClick(); });
+    QCOMPARE(child<QLabel>(p.alert, "AlertL")->text(), u"Read it"_s);
     QCOMPARE(seen.notices, 0);
     QVERIFY(!seen.trayAttention);
     QVERIFY(seen.windowsAsked.isEmpty());
     QVERIFY(p.rig.notifications.withdrawn.isEmpty());
-    QVERIFY(!p.rig.windows->alertAttention->active());
+    QVERIFY(!p.rig.windows->mainForm->alertAttention()->active());
 
     // The next fired alert asks again.
     const Seen fired = p.fire([&] { p.alert->OKAOLClick(); });
@@ -233,14 +235,14 @@ void TestAlertAttention::view_asksForNothing()
 void TestAlertAttention::withoutNotificationServer_windowAndTrayStillAsk()
 {
     QWidget owner;
-    auto* tray = new FakeTray;
+    auto* tray = new FakeTrayBackend;
     TTrayIcon icon(&owner, tray);
     TAlertDialog alert(&owner);
     AlertAttention attention(alert, icon, nullptr);
     QList<QWidget*> asked;
     attention.setWindowAttention([&](QWidget* w) { asked.append(w); });
 
-    alert.AlertL->setText(u"Water the plants"_s);
+    alert.setAlertText(u"Water the plants"_s);
     attention.alertShowing(u"Plants"_s, u"Water the plants"_s);
     alert.show();
     QTRY_COMPARE(asked, QList<QWidget*>{&alert});
@@ -254,7 +256,7 @@ void TestAlertAttention::withoutNotificationServer_windowAndTrayStillAsk()
 void TestAlertAttention::closedBeforeItWasUp_asksForNothing()
 {
     QWidget owner;
-    auto* tray = new FakeTray;
+    auto* tray = new FakeTrayBackend;
     TTrayIcon icon(&owner, tray);
     TAlertDialog alert(&owner);
     FakeNotifications notes;

@@ -1,10 +1,11 @@
 #include "gui/AlertD.h"
 #include "gui/FormMain.h"
 #include "gui/NewEditD.h"
+#include "support/Controls.h"
+#include "support/Files.h"
 #include "support/ProgramRig.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -18,13 +19,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 const QString shortText = u"Hi"_s;
 const QString paragraph =
@@ -40,6 +34,27 @@ QString veryLongText()
     return lines.join(u'\r');
 }
 
+/// The alert window's controls, found by their names.
+struct AlertControls
+{
+    void find(QWidget* alert)
+    {
+        AlertL = child<QLabel>(alert, "AlertL");
+        WhenST = child<QLabel>(alert, "WhenST");
+        OKSB = child<QPushButton>(alert, "OKSB");
+        PauseSB = child<QPushButton>(alert, "PauseSB");
+        HelpSB = child<QPushButton>(alert, "HelpSB");
+        CheckTimer = child<QTimer>(alert, "CheckTimer");
+    }
+
+    QLabel* AlertL = nullptr;
+    QLabel* WhenST = nullptr;
+    QPushButton* OKSB = nullptr;
+    QPushButton* PauseSB = nullptr;
+    QPushButton* HelpSB = nullptr;
+    QTimer* CheckTimer = nullptr;
+};
+
 /// The program with its alert window; the alert is left to each test, message boxes are answered.
 struct Alert
 {
@@ -52,6 +67,7 @@ struct Alert
         rig.start();
         form = rig.windows->mainForm.get();
         alert = rig.windows->alertDialog.get();
+        ui.find(alert);
         rig.closer.handler = [this](QWidget* w) {
             if (w == alert) {
                 ++alertsShown;
@@ -59,7 +75,7 @@ struct Alert
             }
             if (w == rig.windows->newEditDialog.get()) {
                 ++editorsOpened;
-                rig.windows->newEditDialog->CancelAOLClick();
+                child<QPushButton>(w, "CancelSB")->click();
                 return true;
             }
             return false;
@@ -92,13 +108,12 @@ struct Alert
         QVERIFY(entered);
     }
 
-    /// Shows text in the mode that caption names, outside a modal loop.
-    void show(const QString& text, const QString& caption = TAlertDialog::alertCaption(),
-              const QString& when = QString())
+    /// Shows text in the mode given, outside a modal loop.
+    void show(const QString& text, TAlertDialog::Mode mode = TAlertDialog::Mode::Alert, const QString& when = QString())
     {
-        alert->setWindowTitle(caption);
+        alert->setMode(mode);
         alert->setWhenText(when);
-        alert->AlertL->setText(text);
+        alert->setAlertText(text);
         alert->show();
         QVERIFY(QTest::qWaitForWindowExposed(alert));
     }
@@ -106,6 +121,7 @@ struct Alert
     ProgramRig rig;
     TMainForm* form = nullptr;
     TAlertDialog* alert = nullptr;
+    AlertControls ui;
     int alertsShown = 0;
     int editorsOpened = 0;
 };
@@ -129,9 +145,9 @@ struct Layout
     int okTop;
 };
 
-Layout layoutOf(const TAlertDialog& a)
+Layout layoutOf(const TAlertDialog& a, const AlertControls& ui)
 {
-    return {a.height(), a.AlertL->parentWidget()->height(), a.OKSB->y()};
+    return {a.height(), ui.AlertL->parentWidget()->height(), ui.OKSB->y()};
 }
 
 const QByteArray dueRow = "Due - 08.12.26 - 11:00:00 - 0 - 1, - 0\r\n"
@@ -179,39 +195,41 @@ void TestAlertDialog::layout_buttonsFollowTheText()
     QFETCH(bool, view);
     Alert a;
     TAlertDialog& d = *a.alert;
+    const AlertControls& c = a.ui;
     const QString caption = view ? TAlertDialog::viewCaption() : TAlertDialog::alertCaption();
+    const TAlertDialog::Mode mode = view ? TAlertDialog::Mode::View : TAlertDialog::Mode::Alert;
     Layout sizes[2];
     const QString texts[2] = {shortText, paragraph};
     for (int i = 0; i < 2; ++i) {
-        a.show(texts[i], caption, u"Alert on Startup, "_s);
-        const Layout l = layoutOf(d);
+        a.show(texts[i], mode, u"Alert on Startup, "_s);
+        const Layout l = layoutOf(d, c);
         sizes[i] = l;
         QCOMPARE(d.windowTitle(), caption);
-        QCOMPARE(d.AlertL->parentWidget()->mapTo(&d, QPoint()).y(), 8);
-        QVERIFY(d.AlertL->height() <= l.textHeight); // the whole text shows
-        QCOMPARE(d.WhenST->isVisible(), view);
+        QCOMPARE(c.AlertL->parentWidget()->mapTo(&d, QPoint()).y(), 8);
+        QVERIFY(c.AlertL->height() <= l.textHeight); // the whole text shows
+        QCOMPARE(c.WhenST->isVisible(), view);
         if (view) {
-            QCOMPARE(d.WhenST->y(), l.textHeight + 16);
-            QCOMPARE(d.WhenST->height(), 49);
-            QCOMPARE(d.WhenST->text(), u"Alert on Startup, "_s);
-            QCOMPARE(l.okTop, d.WhenST->y() + d.WhenST->height() + 8);
+            QCOMPARE(c.WhenST->y(), l.textHeight + 16);
+            QCOMPARE(c.WhenST->height(), 49);
+            QCOMPARE(c.WhenST->text(), u"Alert on Startup, "_s);
+            QCOMPARE(l.okTop, c.WhenST->y() + c.WhenST->height() + 8);
         } else {
             QCOMPARE(l.okTop, l.textHeight + 16);
         }
-        QCOMPARE(d.PauseSB->text(), view ? u"Edit"_s : u"Pause"_s);
-        for (QPushButton* b : {d.OKSB, d.PauseSB, d.HelpSB}) {
+        QCOMPARE(c.PauseSB->text(), view ? u"Edit"_s : u"Pause"_s);
+        for (QPushButton* b : {c.OKSB, c.PauseSB, c.HelpSB}) {
             QCOMPARE(b->y(), l.okTop);
             QCOMPARE(b->size(), QSize(75, 23));
             QVERIFY(d.rect().contains(b->geometry()));
         }
         QCOMPARE(d.width(), 289);
-        QTest::mouseClick(d.OKSB, Qt::LeftButton);
+        QTest::mouseClick(c.OKSB, Qt::LeftButton);
         QVERIFY(!d.isVisible());
         QCOMPARE(d.windowTitle(), TAlertDialog::alertCaption());
     }
     // The longer text wraps into more lines, and everything under it moves down by as much.
     const int grown = sizes[1].textHeight - sizes[0].textHeight;
-    QVERIFY(grown >= 2 * d.AlertL->fontMetrics().height());
+    QVERIFY(grown >= 2 * c.AlertL->fontMetrics().height());
     QCOMPARE(sizes[1].okTop - sizes[0].okTop, grown);
     QCOMPARE(sizes[1].windowHeight - sizes[0].windowHeight, grown);
 }
@@ -226,51 +244,53 @@ void TestAlertDialog::layout_veryLongTextScrollsAndStaysOnScreen()
     QFETCH(bool, view);
     Alert a;
     TAlertDialog& d = *a.alert;
+    const AlertControls& c = a.ui;
     const QString caption = view ? TAlertDialog::viewCaption() : TAlertDialog::alertCaption();
-    a.show(veryLongText(), caption, u"Alert on Startup, "_s);
+    const TAlertDialog::Mode mode = view ? TAlertDialog::Mode::View : TAlertDialog::Mode::Alert;
+    a.show(veryLongText(), mode, u"Alert on Startup, "_s);
     const QRect available = d.screen()->availableGeometry();
     QVERIFY(d.height() <= available.height());
     QVERIFY2(available.contains(d.frameGeometry()), "the window hangs off the screen");
     for (QWidget* w :
-         {static_cast<QWidget*>(d.OKSB), static_cast<QWidget*>(d.PauseSB), static_cast<QWidget*>(d.HelpSB)}) {
+         {static_cast<QWidget*>(c.OKSB), static_cast<QWidget*>(c.PauseSB), static_cast<QWidget*>(c.HelpSB)}) {
         QVERIFY(d.rect().contains(w->geometry()));
     }
     if (view) {
-        QVERIFY(d.rect().contains(d.WhenST->geometry()));
-        QVERIFY(d.WhenST->geometry().bottom() < d.OKSB->y());
+        QVERIFY(d.rect().contains(c.WhenST->geometry()));
+        QVERIFY(c.WhenST->geometry().bottom() < c.OKSB->y());
     }
     // The text scrolls inside its area, and no line hides under the scroll bar.
     auto* area = d.findChild<QScrollArea*>();
     QVERIFY(area);
     QVERIFY(area->verticalScrollBar()->isVisible());
     QVERIFY(area->verticalScrollBar()->maximum() > 0);
-    QVERIFY(d.AlertL->height() > area->viewport()->height());
-    QVERIFY(d.AlertL->width() <= area->viewport()->width());
+    QVERIFY(c.AlertL->height() > area->viewport()->height());
+    QVERIFY(c.AlertL->width() <= area->viewport()->width());
     const int tallHeight = d.height();
-    QTest::mouseClick(d.OKSB, Qt::LeftButton);
+    QTest::mouseClick(c.OKSB, Qt::LeftButton);
 
     // The next short alert shrinks the window again.
-    a.show(shortText, caption, u"Alert on Startup, "_s);
+    a.show(shortText, mode, u"Alert on Startup, "_s);
     QVERIFY(d.height() < tallHeight / 2);
     QVERIFY(!area->verticalScrollBar()->isVisible());
     QVERIFY(available.contains(d.frameGeometry()));
-    QTest::mouseClick(d.OKSB, Qt::LeftButton);
+    QTest::mouseClick(c.OKSB, Qt::LeftButton);
 }
 
 void TestAlertDialog::lines_storedLineBreaksShowAsLines()
 {
     Alert a("Backup - #08.12.26 - 12:10:00 - 30 - 1,0, - 0\r\n", "-0-\r\nCopy the photos\rto the stick\r\n==\r\n");
-    TAlertDialog& d = *a.alert;
+    const AlertControls& c = a.ui;
     int textLines = 0;
     int whenLines = 0;
     QString when;
     a.form->model().selectRow(0);
-    a.run([&] { a.form->ViewAOLClick(); },
+    a.run([&] { child<QPushButton>(a.form, "ViewSB")->click(); },
           [&] {
-              textLines = shownLines(d.AlertL);
-              when = d.WhenST->text();
-              whenLines = shownLines(d.WhenST);
-              QTest::mouseClick(d.OKSB, Qt::LeftButton);
+              textLines = shownLines(c.AlertL);
+              when = c.WhenST->text();
+              whenLines = shownLines(c.WhenST);
+              QTest::mouseClick(c.OKSB, Qt::LeftButton);
           });
     QCOMPARE(textLines, 2);
     QVERIFY(when.startsWith(u"Alert on 12:10:00, "_s));
@@ -285,30 +305,31 @@ void TestAlertDialog::pause_marksTheFiredRowUntilItComesBack()
 {
     Alert a(dueRow, dueTexts);
     TAlertDialog& d = *a.alert;
+    const AlertControls& c = a.ui;
     TMainForm& form = *a.form;
     a.rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(12, 34, 56)));
     QString shown;
     a.run([&] { form.TimerTimer(); },
           [&] {
-              shown = d.AlertL->text();
+              shown = c.AlertL->text();
               QCOMPARE(d.windowTitle(), u"Reminder"_s);
-              QVERIFY(d.CheckTimer.isActive());
-              QTest::mouseClick(d.PauseSB, Qt::LeftButton);
+              QVERIFY(c.CheckTimer->isActive());
+              QTest::mouseClick(c.PauseSB, Qt::LeftButton);
           });
     QCOMPARE(shown, u"Due now"_s);
     QVERIFY(!d.isVisible());
-    QVERIFY(!d.CheckTimer.isActive());
+    QVERIFY(!c.CheckTimer->isActive());
     QCOMPARE(form.model().at(0).ponovno, u"12:34:56"_s);
     QCOMPARE(form.model().at(1).ponovno, u"0"_s);
-    QVERIFY(form.SecondTimer.isActive());
+    QVERIFY(child<QTimer>(&form, "SecondTimer")->isActive());
 
     // No options stored: Interval 0, so the next re-alert check brings it back.
     int returned = 0;
     a.run([&] { form.SecondTimerTimer(); },
           [&] {
               ++returned;
-              QCOMPARE(d.AlertL->text(), u"Due now"_s);
-              QTest::mouseClick(d.OKSB, Qt::LeftButton);
+              QCOMPARE(c.AlertL->text(), u"Due now"_s);
+              QTest::mouseClick(c.OKSB, Qt::LeftButton);
           });
     QCOMPARE(returned, 1);
     QCOMPARE(form.model().at(0).ponovno, u"0"_s);
@@ -318,19 +339,20 @@ void TestAlertDialog::pauseAndEdit_withoutTheirRowOnlyClose()
 {
     Alert a(dueRow, dueTexts);
     TAlertDialog& d = *a.alert;
+    const AlertControls& c = a.ui;
     TMainForm& form = *a.form;
     QCOMPARE(form.model().selectedRow(), -1);
-    a.run([&] { form.ShowAlert(u"No row behind this"_s, 0); }, [&] { QTest::mouseClick(d.PauseSB, Qt::LeftButton); });
+    a.run([&] { form.ShowAlert(u"No row behind this"_s, 0); }, [&] { QTest::mouseClick(c.PauseSB, Qt::LeftButton); });
     QVERIFY(!d.isVisible());
     QCOMPARE(form.model().at(0).ponovno, u"0"_s);
     QCOMPARE(form.model().at(1).ponovno, u"0"_s);
 
     // The viewed row goes away while the view is open: Edit has nothing to open.
     form.model().selectRow(1);
-    a.run([&] { form.ViewAOLClick(); },
+    a.run([&] { child<QPushButton>(&form, "ViewSB")->click(); },
           [&] {
               form.model().removeRow(1);
-              QTest::mouseClick(d.PauseSB, Qt::LeftButton);
+              QTest::mouseClick(c.PauseSB, Qt::LeftButton);
           });
     QVERIFY(!d.isVisible());
     QCOMPARE(a.editorsOpened, 0);
@@ -347,54 +369,56 @@ void TestAlertDialog::checkTimer_pressesTheMiddleButton()
     QFETCH(bool, view);
     Alert a(dueRow, dueTexts);
     TAlertDialog& d = *a.alert;
+    const AlertControls& c = a.ui;
     TMainForm& form = *a.form;
-    QCOMPARE(d.CheckTimer.interval(), 60000);
-    d.CheckTimer.setInterval(300); // a minute is too long to wait for here
+    QCOMPARE(c.CheckTimer->interval(), 60000);
+    c.CheckTimer->setInterval(300); // a minute is too long to wait for here
     bool waited = false;
     const auto nobodyAnswers = [&] {
-        QVERIFY(d.CheckTimer.isActive());
+        QVERIFY(c.CheckTimer->isActive());
         waited = true;
     };
     if (view) {
         form.model().selectRow(1);
-        a.run([&] { form.ViewAOLClick(); }, nobodyAnswers);
+        a.run([&] { child<QPushButton>(&form, "ViewSB")->click(); }, nobodyAnswers);
         QCOMPARE(a.editorsOpened, 1);
         QCOMPARE(form.model().at(1).ponovno, u"0"_s);
     } else {
         a.run([&] { form.TimerTimer(); }, nobodyAnswers);
         QCOMPARE(form.model().at(0).ponovno, u"12:00:00"_s);
-        QVERIFY(form.SecondTimer.isActive());
+        QVERIFY(child<QTimer>(&form, "SecondTimer")->isActive());
         QCOMPARE(a.editorsOpened, 0);
     }
     QVERIFY(waited);
     QVERIFY(!d.isVisible());
-    QVERIFY(!d.CheckTimer.isActive());
+    QVERIFY(!c.CheckTimer->isActive());
 }
 
 void TestAlertDialog::checkTimer_reactivationLaysOutButDoesNotRestart()
 {
     Alert a;
     TAlertDialog& d = *a.alert;
+    const AlertControls& c = a.ui;
     a.show(shortText);
     d.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&d, 10000));
-    QVERIFY(d.CheckTimer.isActive());
-    QCOMPARE(d.CheckTimer.interval(), 60000);
-    const int before = d.CheckTimer.remainingTime();
-    const int shortOkTop = d.OKSB->y();
-    QTest::qWait(1000);
+    QVERIFY(c.CheckTimer->isActive());
+    QCOMPARE(c.CheckTimer->interval(), 60000);
+    const int before = c.CheckTimer->remainingTime();
+    const int shortOkTop = c.OKSB->y();
+    QTRY_VERIFY_WITH_TIMEOUT(c.CheckTimer->remainingTime() <= before - 1000, 10000); // a second has passed
 
     // Another program takes the focus, the text changes meanwhile, then the alert is active again.
     QApplication::setActiveWindow(nullptr);
     QTRY_VERIFY_WITH_TIMEOUT(!d.isActiveWindow(), 10000);
-    d.AlertL->setText(paragraph);
+    c.AlertL->setText(paragraph);
     QApplication::setActiveWindow(&d);
     QTRY_VERIFY_WITH_TIMEOUT(d.isActiveWindow(), 10000);
-    QVERIFY(d.OKSB->y() > shortOkTop);
-    QVERIFY(d.CheckTimer.isActive());
-    QVERIFY2(d.CheckTimer.remainingTime() < before - 500, "re-activation restarted the minute");
-    QTest::mouseClick(d.OKSB, Qt::LeftButton);
-    QVERIFY(!d.CheckTimer.isActive());
+    QVERIFY(c.OKSB->y() > shortOkTop);
+    QVERIFY(c.CheckTimer->isActive());
+    QVERIFY2(c.CheckTimer->remainingTime() < before - 500, "re-activation restarted the minute");
+    QTest::mouseClick(c.OKSB, Qt::LeftButton);
+    QVERIFY(!c.CheckTimer->isActive());
 }
 
 // --- Closing --------------------------------------------------------------------------------------
@@ -403,22 +427,23 @@ void TestAlertDialog::close_escapeAndCloseEventLeaveItOpen()
 {
     Alert a(dueRow, dueTexts);
     TAlertDialog& d = *a.alert;
+    const AlertControls& c = a.ui;
     TMainForm& form = *a.form;
     a.run([&] { form.TimerTimer(); },
           [&] {
               d.activateWindow();
               QVERIFY(QTest::qWaitForWindowActive(&d, 10000));
               QTest::keyClick(&d, Qt::Key_Escape);
-              QTest::keyClick(d.OKSB, Qt::Key_Escape);
+              QTest::keyClick(c.OKSB, Qt::Key_Escape);
               QVERIFY(d.isVisible());
               QVERIFY(!d.close()); // Alt+F4 or the window manager's close
               QVERIFY(d.isVisible());
-              QVERIFY(d.CheckTimer.isActive());
-              QTest::mouseClick(d.OKSB, Qt::LeftButton);
+              QVERIFY(c.CheckTimer->isActive());
+              QTest::mouseClick(c.OKSB, Qt::LeftButton);
           });
     QVERIFY(!d.isVisible());
     QCOMPARE(form.model().at(0).ponovno, u"0"_s);
-    QVERIFY(!form.SecondTimer.isActive());
+    QVERIFY(!child<QTimer>(&form, "SecondTimer")->isActive());
 }
 
 void TestAlertDialog::keys_noKeyAnswersTheAlert_data()
@@ -440,6 +465,7 @@ void TestAlertDialog::keys_noKeyAnswersTheAlert()
     QFETCH(int, key);
     Alert a(dueRow, dueTexts);
     TAlertDialog& d = *a.alert;
+    const AlertControls& c = a.ui;
     TMainForm& form = *a.form;
     QSignalSpy pause(&d, &TAlertDialog::pauseRequested);
     bool stillShowing = false;
@@ -449,7 +475,7 @@ void TestAlertDialog::keys_noKeyAnswersTheAlert()
         d.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&d, 10000));
         focus = QApplication::focusWidget();
-        for (QPushButton* b : {d.OKSB, d.PauseSB, d.HelpSB}) {
+        for (QPushButton* b : {c.OKSB, c.PauseSB, c.HelpSB}) {
             if (b->isDefault()) {
                 defaults.append(b->text());
             }
@@ -461,20 +487,20 @@ void TestAlertDialog::keys_noKeyAnswersTheAlert()
             QTest::keyClick(focus, Qt::Key(key));
         }
         QCoreApplication::processEvents();
-        stillShowing = d.isVisible() && d.CheckTimer.isActive();
+        stillShowing = d.isVisible() && c.CheckTimer->isActive();
         if (d.isVisible()) {
-            QTest::mouseClick(d.OKSB, Qt::LeftButton);
+            QTest::mouseClick(c.OKSB, Qt::LeftButton);
         }
     };
     if (view) {
         form.model().selectRow(1);
-        a.run([&] { form.ViewAOLClick(); }, typeAtIt);
+        a.run([&] { child<QPushButton>(&form, "ViewSB")->click(); }, typeAtIt);
     } else {
         a.run([&] { form.TimerTimer(); }, typeAtIt);
     }
     QVERIFY(stillShowing);
     QCOMPARE(defaults, QStringList());
-    QVERIFY(focus != d.OKSB && focus != d.PauseSB && focus != d.HelpSB);
+    QVERIFY(focus != c.OKSB && focus != c.PauseSB && focus != c.HelpSB);
     QCOMPARE(pause.size(), 0);
     QCOMPARE(a.editorsOpened, 0);
     QCOMPARE(form.model().at(0).ponovno, u"0"_s);
@@ -495,10 +521,11 @@ void TestAlertDialog::help_emitsTheModesTopicAndCloses()
     QFETCH(QString, topic);
     Alert a;
     TAlertDialog& d = *a.alert;
+    const AlertControls& c = a.ui;
     QSignalSpy help(&d, &TAlertDialog::helpRequested);
     QSignalSpy pause(&d, &TAlertDialog::pauseRequested);
-    a.show(shortText, view ? TAlertDialog::viewCaption() : TAlertDialog::alertCaption(), u"Alert on "_s);
-    QTest::mouseClick(d.HelpSB, Qt::LeftButton);
+    a.show(shortText, view ? TAlertDialog::Mode::View : TAlertDialog::Mode::Alert, u"Alert on "_s);
+    QTest::mouseClick(c.HelpSB, Qt::LeftButton);
     QCOMPARE(help.size(), 1);
     QCOMPARE(help.at(0).at(0).toString(), topic);
     QCOMPARE(pause.size(), 0);
@@ -506,8 +533,8 @@ void TestAlertDialog::help_emitsTheModesTopicAndCloses()
     QVERIFY(!d.editRequested());
     // Closed: back to the alert caption with the box hidden and the timer off.
     QCOMPARE(d.windowTitle(), u"Reminder"_s);
-    QVERIFY(d.WhenST->isHidden());
-    QVERIFY(!d.CheckTimer.isActive());
+    QVERIFY(c.WhenST->isHidden());
+    QVERIFY(!c.CheckTimer->isActive());
 }
 
 QTEST_MAIN(TestAlertDialog)

@@ -1,4 +1,5 @@
 #include "platform/Autostart.h"
+#include "support/DesktopExec.h"
 
 #include <QDir>
 #include <QFile>

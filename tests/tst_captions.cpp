@@ -166,11 +166,11 @@ void TestCaptions::captions_readWholeInEveryWindow()
         w = p.mainForm.get();
     } else if (window == u"alert"_s || window == u"view"_s) {
         const bool view = window == u"view"_s;
-        p.alertDialog->setWindowTitle(view ? TAlertDialog::viewCaption() : TAlertDialog::alertCaption());
+        p.alertDialog->setMode(view ? TAlertDialog::Mode::View : TAlertDialog::Mode::Alert);
         // The longest line the box can get: every event, a fixed date and time, and a step.
         p.alertDialog->setWhenText(u"Alert on 24.12.26 - 18:30:00, Startup, Shutdown, Internet connect, Internet "
                                    u"disconnect\rRepeat every: 1000 day(s)"_s);
-        p.alertDialog->AlertL->setText(u"Water the plants"_s);
+        p.alertDialog->setAlertText(u"Water the plants"_s);
         w = p.alertDialog.get();
     } else if (window == u"editor"_s) {
         w = p.newEditDialog.get();

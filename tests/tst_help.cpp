@@ -1,6 +1,8 @@
 #include "gui/AboutD.h"
 #include "gui/HelpMessageBox.h"
 #include "platform/HelpViewer.h"
+#include "support/Controls.h"
+#include "support/Waits.h"
 
 #include <QApplication>
 #include <QDir>
@@ -278,9 +280,9 @@ void TestHelp::message_helpButton_opensHelpAndKeepsBoxOpen()
         QAbstractButton* helpButton = box->button(QMessageBox::Help);
         QVERIFY(helpButton);
         helpButton->click();
-        QTest::qWait(100);
+        helpVisible = QTest::qWaitFor([&] { return help.window() && help.window()->isVisible(); }, 10000);
+        QVERIFY(waitOutTimers(0)); // what the click set going has run
         stillOpen = box->isVisible() && QApplication::activeModalWidget() == box;
-        helpVisible = help.window() && help.window()->isVisible();
         shown = help.currentUrl();
         // The help window is not blocked by the waiting box: it is transient for it.
         helpUsable = help.window() && box->windowHandle() &&
@@ -330,11 +332,11 @@ void TestHelp::about_showsNameVersionIconAndCloses()
     TAboutDialog about;
     QCOMPARE(about.windowTitle(), u"About Nudgelark"_s);
     QVERIFY(about.isModal());
-    QCOMPARE(about.ProductName->text(), u"Nudgelark"_s);
-    QVERIFY(about.Version->text().contains(QStringLiteral(NUDGELARK_VERSION)));
-    QVERIFY(!about.ProgramIcon->pixmap().isNull());
-    QVERIFY(!about.Comments->text().isEmpty());
-    QTimer::singleShot(200, about.OKButton, &QPushButton::click);
+    QCOMPARE(child<QLabel>(&about, "ProductName")->text(), u"Nudgelark"_s);
+    QVERIFY(child<QLabel>(&about, "Version")->text().contains(QStringLiteral(NUDGELARK_VERSION)));
+    QVERIFY(!child<QLabel>(&about, "ProgramIcon")->pixmap().isNull());
+    QVERIFY(!child<QLabel>(&about, "Comments")->text().isEmpty());
+    QTimer::singleShot(200, child<QPushButton>(&about, "OKButton"), &QPushButton::click);
     QCOMPARE(about.exec(), int(QDialog::Accepted));
     QVERIFY(!about.isVisible());
 }

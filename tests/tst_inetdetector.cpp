@@ -2,6 +2,7 @@
 #include "core/OnlineRule.h"
 #include "platform/InterfaceAddressSource.h"
 #include "support/FakeHostAddressSource.h"
+#include "support/Waits.h"
 
 #include <QElapsedTimer>
 #include <QHostAddress>
@@ -131,7 +132,7 @@ void TestINetDetector::dispatchIntervalZero_stopsEvenWhenEnabled()
     detector.setDispatchInterval(0);
     QVERIFY(detector.Enabled());
     QCOMPARE(detector.remainingTime(), -1);
-    QTest::qWait(1300);
+    QVERIFY(waitOutTimers(1300)); // past the first tick of the default interval
     QCOMPARE(source.calls(), 0);
     QVERIFY(!detector.Online());
 }
@@ -163,7 +164,7 @@ void TestINetDetector::enabledFalse_stopsAndTrueStartsAgain()
     detector.setDispatchInterval(30);
     detector.setEnabled(false);
     QCOMPARE(detector.remainingTime(), -1);
-    QTest::qWait(300);
+    QVERIFY(waitOutTimers(300)); // ten intervals
     QCOMPARE(source.calls(), 0);
     detector.setEnabled(true);
     QVERIFY(detector.remainingTime() >= 0);
@@ -176,7 +177,7 @@ void TestINetDetector::enabledTrueAgain_doesNotRestartCountDown()
     TINetDetector detector(source);
     detector.setDispatchInterval(10000);
     const int start = detector.remainingTime();
-    QTest::qWait(400);
+    QTRY_VERIFY_WITH_TIMEOUT(detector.remainingTime() <= start - 400, 10000);
     const int before = detector.remainingTime();
     QVERIFY2(before <= start - 300, qPrintable(QStringLiteral("%1 -> %2").arg(start).arg(before)));
     detector.setEnabled(true);
@@ -190,7 +191,7 @@ void TestINetDetector::newInterval_restartsCountDown()
     TINetDetector detector(source);
     detector.setDispatchInterval(10000);
     const int start = detector.remainingTime();
-    QTest::qWait(400);
+    QTRY_VERIFY_WITH_TIMEOUT(detector.remainingTime() <= start - 400, 10000);
     QVERIFY(detector.remainingTime() <= start - 300);
     detector.setDispatchInterval(20000);
     QVERIFY(detector.remainingTime() > 19000);
@@ -202,7 +203,7 @@ void TestINetDetector::sameInterval_doesNotRestartCountDown()
     TINetDetector detector(source);
     detector.setDispatchInterval(10000);
     const int start = detector.remainingTime();
-    QTest::qWait(400);
+    QTRY_VERIFY_WITH_TIMEOUT(detector.remainingTime() <= start - 400, 10000);
     const int before = detector.remainingTime();
     QVERIFY(before <= start - 300);
     detector.setDispatchInterval(10000);
@@ -344,7 +345,7 @@ void TestINetDetector::destroyed_noTickAfterwards()
         QTRY_VERIFY_WITH_TIMEOUT(source.calls() >= 2, 10000);
     }
     const int calls = source.calls();
-    QTest::qWait(200);
+    QVERIFY(waitOutTimers(200)); // ten intervals
     QCOMPARE(source.calls(), calls);
 }
 

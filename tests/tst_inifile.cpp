@@ -1,5 +1,6 @@
 #include "core/EventSounds.h"
 #include "core/IniFile.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,26 +44,6 @@ private Q_SLOTS:
     void defaultSoundPath_joinsFolderAndName();
     void isRegularSoundFile_rejectsNonFiles();
 };
-
-namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        return "<missing>";
-    }
-    return f.readAll();
-}
-
-} // namespace
 
 void TestIniFile::missingFile_isEmpty()
 {

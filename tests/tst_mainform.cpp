@@ -5,11 +5,13 @@
 #include "gui/FormMain.h"
 #include "gui/HelpMessageBox.h"
 #include "gui/NewEditD.h"
+#include "support/Controls.h"
+#include "support/Files.h"
 #include "support/ProgramRig.h"
+#include "support/Waits.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -19,19 +21,6 @@
 #include <QTimeEdit>
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // Rows of every kind; the floating date is the fake clock's today, so the catch-up keeps it.
 const QByteArray sampleData = "Dentist - 05.03.26 - 09:30:00 - 0 - 1, - 0\r\n"
@@ -101,26 +90,26 @@ void TestMainForm::startInTray_mainWindowStaysHidden()
     rig.windows->finishSplash();
     TMainForm& form = *rig.windows->mainForm;
     QVERIFY(!form.isVisible());
-    QVERIFY(form.TrayIcon->IconVisible());
-    QVERIFY(rig.tray->visible);
+    QVERIFY(child<TTrayIcon>(&form, "TrayIcon")->IconVisible());
+    QVERIFY(rig.tray->shown);
     rig.windows->startRunning();
-    QVERIFY(form.StartupTimer.isActive());
-    QVERIFY(form.Timer.isActive());
-    QVERIFY(form.NetDetector->Enabled());
+    QVERIFY(child<QTimer>(&form, "StartupTimer")->isActive());
+    QVERIFY(child<QTimer>(&form, "Timer")->isActive());
+    QVERIFY(child<TINetDetector>(&form, "NetDetector")->Enabled());
 
     ProgramRig plain;
     plain.start({QStringLiteral("/S")}); // the switch is case-sensitive
     plain.windows->finishSplash();
     plain.windows->startRunning();
     QVERIFY(plain.windows->mainForm->isVisible());
-    QVERIFY(!plain.windows->mainForm->StartupTimer.isActive());
-    QVERIFY(!plain.tray->visible);
+    QVERIFY(!child<QTimer>(plain.windows->mainForm.get(), "StartupTimer")->isActive());
+    QVERIFY(!plain.tray->shown);
 }
 
 void TestMainForm::startInTray_withoutTrayWindowIsMinimizedNotHidden()
 {
     ProgramRig rig;
-    rig.tray->available = false;
+    rig.tray->setAvailable(false);
     rig.start({QStringLiteral("/s")});
     rig.windows->finishSplash();
     QVERIFY(rig.windows->mainForm->isVisible());
@@ -175,10 +164,10 @@ void TestMainForm::commands_withoutSelectionDoNothing()
         ++modals;
         return false;
     };
-    form.ViewAOLClick();
-    form.EditAOLClick();
-    form.DeleteAOLClick();
-    QTest::qWait(100);
+    child<QPushButton>(&form, "ViewSB")->click();
+    child<QPushButton>(&form, "EditSB")->click();
+    child<QPushButton>(&form, "DeleteSB")->click();
+    QVERIFY(waitOutTimers(100)); // the modal windows' watcher has looked again
     QCOMPARE(modals, 0);
     QCOMPARE(form.model().count(), 4);
 }
@@ -226,25 +215,25 @@ void TestMainForm::edit_loadsExactlyTheBoxesTheRowSays()
             return false;
         }
         caption = d.windowTitle();
-        for (QCheckBox* box : {d.rDateTime, d.rStartup, d.rShutdown, d.rIConnect, d.rIDisConnect, d.specDateCB,
-                               d.specTimeCB}) {
-            if (box->isChecked()) {
-                checked.append(box->objectName());
+        for (const char* name :
+             {"rDateTime", "rStartup", "rShutdown", "rIConnect", "rIDisConnect", "specDateCB", "specTimeCB"}) {
+            if (child<QCheckBox>(&d, name)->isChecked()) {
+                checked.append(QLatin1String(name));
             }
         }
-        for (QCheckBox* box : {d.specDateCB, d.specTimeCB}) {
-            if (box->isEnabled()) {
-                enabled.append(box->objectName());
+        for (const char* name : {"specDateCB", "specTimeCB"}) {
+            if (child<QCheckBox>(&d, name)->isEnabled()) {
+                enabled.append(QLatin1String(name));
             }
         }
-        kalendar = d.Kalendar->isEnabled();
-        time = FormatTime(d.Vrijeme->time());
-        timerStopped = !form.Timer.isActive();
-        d.CancelAOLClick();
+        kalendar = child<QDateEdit>(&d, "Kalendar")->isEnabled();
+        time = FormatTime(child<QTimeEdit>(&d, "Vrijeme")->time());
+        timerStopped = !child<QTimer>(&form, "Timer")->isActive();
+        child<QPushButton>(&d, "CancelSB")->click();
         return true;
     };
     form.model().selectRow(0);
-    form.EditAOLClick();
+    child<QPushButton>(&form, "EditSB")->click();
     QCOMPARE(caption, QStringLiteral("Edit reminder - R"));
     QVERIFY(timerStopped);
     QCOMPARE(checked.join(u' '), checkedBoxes);
@@ -254,7 +243,7 @@ void TestMainForm::edit_loadsExactlyTheBoxesTheRowSays()
         QCOMPARE(time, QStringLiteral("07:15:00"));
     }
     QCOMPARE(d.windowTitle(), QStringLiteral("New reminder"));
-    QVERIFY(form.Timer.isActive());
+    QVERIFY(child<QTimer>(&form, "Timer")->isActive());
 }
 
 void TestMainForm::edit_writesBackToTheRowItStartedOn()
@@ -270,12 +259,12 @@ void TestMainForm::edit_writesBackToTheRowItStartedOn()
             return false;
         }
         form.model().selectRow(3); // a trigger selects another row behind the editor
-        d.NameE->setText(QStringLiteral("Mail renamed"));
-        d.OKAOLClick();
+        child<QLineEdit>(&d, "NameE")->setText(QStringLiteral("Mail renamed"));
+        child<QPushButton>(&d, "OKSB")->click();
         return true;
     };
     form.model().selectRow(2);
-    form.EditAOLClick();
+    child<QPushButton>(&form, "EditSB")->click();
     QCOMPARE(form.model().at(2).name, QStringLiteral("Mail renamed"));
     QCOMPARE(form.model().at(3).name, QStringLiteral("Boot"));
     QCOMPARE(form.model().at(2).events, QStringLiteral("4,"));
@@ -315,7 +304,7 @@ void TestMainForm::delete_onlyOkDeletes()
         return ModalCloser::clickButton(box, answer);
     };
     form.model().selectRow(1);
-    form.DeleteAOLClick();
+    child<QPushButton>(&form, "DeleteSB")->click();
     QCOMPARE(title, QStringLiteral("Warning"));
     QCOMPARE(defaultButton, QStringLiteral("OK"));
     QCOMPARE(rig.closer.messages, QStringList{QStringLiteral("Delete reminder \"Backup\"?")});
@@ -334,7 +323,7 @@ void TestMainForm::delete_lastRowThenCloseWritesEmptyFiles()
     TMainForm& form = *rig.windows->mainForm;
     rig.closer.handler = [](QWidget* w) { return ModalCloser::clickButton(w, QStringLiteral("OK")); };
     form.model().selectRow(0);
-    form.DeleteAOLClick();
+    child<QPushButton>(&form, "DeleteSB")->click();
     QCOMPARE(form.model().count(), 0);
     QVERIFY(form.close());
     QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nld"))), QByteArray());
@@ -380,11 +369,11 @@ void TestMainForm::userTexts_showAsTyped()
                                                                                    : QStringLiteral("OK"));
         }
         if (w == &alert) {
-            literal(alert.AlertL);
-            if (alert.WhenST->isVisible()) {
-                literal(alert.WhenST);
+            literal(child<QLabel>(&alert, "AlertL"));
+            if (child<QLabel>(&alert, "WhenST")->isVisible()) {
+                literal(child<QLabel>(&alert, "WhenST"));
             }
-            alert.OKAOLClick();
+            child<QPushButton>(&alert, "OKSB")->click();
             return true;
         }
         return false;
@@ -392,14 +381,14 @@ void TestMainForm::userTexts_showAsTyped()
     form.model().selectRow(0);
     const QString what = QStringLiteral("<i>Call</i> <font color=blue>Bob</font>");
     if (where == QStringLiteral("delete")) {
-        form.DeleteAOLClick();
+        child<QPushButton>(&form, "DeleteSB")->click();
         QCOMPARE(seen, QStringList{QStringLiteral("plain: Delete reminder \"<b>Bold</b> & co\"?")});
         QCOMPARE(form.model().count(), 1);
     } else if (where == QStringLiteral("alert")) {
         form.ShowAlert(what, form.model().at(0).id);
         QCOMPARE(seen, QStringList{QStringLiteral("plain: ") + what});
     } else if (where == QStringLiteral("view")) {
-        form.ViewAOLClick();
+        child<QPushButton>(&form, "ViewSB")->click();
         QCOMPARE(seen, (QStringList{QStringLiteral("plain: ") + what,
                                     QStringLiteral("plain: Alert on 24.12.26 - 18:30:00, ")}));
     } else {
@@ -423,27 +412,27 @@ void TestMainForm::view_editOpensTheEditorOnceOnTheViewedRow()
     QString pauseCaption;
     rig.closer.handler = [&](QWidget* w) {
         if (w == &alert) {
-            viewText = alert.WhenST->text();
-            pauseCaption = alert.PauseSB->text();
-            alert.CheckTimerTimer(); // nobody answers the view: its timer presses Edit
+            viewText = child<QLabel>(&alert, "WhenST")->text();
+            pauseCaption = child<QPushButton>(&alert, "PauseSB")->text();
+            fire(child<QTimer>(&alert, "CheckTimer")); // nobody answers the view: its timer presses Edit
             return true;
         }
         if (w == rig.windows->newEditDialog.get()) {
             ++editorOpened;
-            checkTimerRunning = alert.CheckTimer.isActive();
-            rig.windows->newEditDialog->CancelAOLClick();
+            checkTimerRunning = child<QTimer>(&alert, "CheckTimer")->isActive();
+            child<QPushButton>(w, "CancelSB")->click();
             return true;
         }
         return false;
     };
     form.model().selectRow(0);
-    form.ViewAOLClick();
+    child<QPushButton>(&form, "ViewSB")->click();
     QCOMPARE(viewText, QStringLiteral("Alert on 05.03.26 - 09:30:00, "));
     QCOMPARE(pauseCaption, QStringLiteral("Edit"));
     QCOMPARE(editorOpened, 1);
     QVERIFY(!checkTimerRunning);
     QCOMPARE(alert.windowTitle(), QStringLiteral("Reminder"));
-    QTest::qWait(200);
+    QVERIFY(waitOutTimers(200));
     QCOMPARE(editorOpened, 1);
 }
 
@@ -459,26 +448,26 @@ void TestMainForm::view_editAfterQueuedAlertsOpensTheViewedRow()
     QStringList shown; // the windows in the order they came, with what they showed
     rig.closer.handler = [&](QWidget* w) {
         if (w == &alert && alert.isViewMode()) {
-            shown.append(QStringLiteral("view ") + alert.AlertL->text());
+            shown.append(QStringLiteral("view ") + child<QLabel>(&alert, "AlertL")->text());
             // The start-up scan comes while the view is open: its alert waits behind the view.
             form.StartupTimerTimer();
-            QTest::mouseClick(alert.PauseSB, Qt::LeftButton); // Edit
+            QTest::mouseClick(child<QPushButton>(&alert, "PauseSB"), Qt::LeftButton); // Edit
             return true;
         }
         if (w == &alert) {
-            shown.append(QStringLiteral("alert ") + alert.AlertL->text());
-            alert.OKAOLClick();
+            shown.append(QStringLiteral("alert ") + child<QLabel>(&alert, "AlertL")->text());
+            child<QPushButton>(&alert, "OKSB")->click();
             return true;
         }
         if (w == &editor) {
             shown.append(editor.windowTitle());
-            editor.CancelAOLClick();
+            child<QPushButton>(&editor, "CancelSB")->click();
             return true;
         }
         return false;
     };
     form.model().selectRow(0);
-    form.ViewAOLClick();
+    child<QPushButton>(&form, "ViewSB")->click();
     QCOMPARE(shown, (QStringList{QStringLiteral("view Bring the card"), QStringLiteral("alert Say hello"),
                                  QStringLiteral("Edit reminder - Dentist")}));
 }
@@ -497,16 +486,16 @@ void TestMainForm::alert_pauseMarksTheFiredRowNotTheSelection()
         if (w != &alert) {
             return false;
         }
-        shown = alert.AlertL->text();
+        shown = child<QLabel>(&alert, "AlertL")->text();
         form.model().selectRow(1);
-        alert.PauseAOLClick();
+        child<QPushButton>(&alert, "PauseSB")->click();
         return true;
     };
     form.TimerTimer();
     QCOMPARE(shown, QStringLiteral("Due now"));
     QCOMPARE(form.model().at(0).ponovno, QStringLiteral("12:00:00"));
     QCOMPARE(form.model().at(1).ponovno, QStringLiteral("0"));
-    QVERIFY(form.SecondTimer.isActive());
+    QVERIFY(child<QTimer>(&form, "SecondTimer")->isActive());
     QCOMPARE(rig.sound.played.size(), 0); // no sounds.ini: the sound is reported missing instead
     QCOMPARE(rig.closer.messages, QStringList{QStringLiteral("Sound file not found!")});
 }

@@ -1,13 +1,15 @@
 #include "gui/FormMain.h"
 #include "gui/NewEditD.h"
 #include "platform/HelpViewer.h"
+#include "support/Controls.h"
+#include "support/Files.h"
 #include "support/ProgramRig.h"
+#include "support/Waits.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDateEdit>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,13 +27,6 @@ namespace {
 
 // The fake clock's day: 8 December 2026.
 const QString floatingToday = u"#08.12.26"_s;
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 // Offscreen windows become active only when asked, and focus events need an active window.
 bool activate(QWidget* window)
@@ -51,6 +46,51 @@ QStringList objectNames(const QList<QWidget*>& widgets, bool (QWidget::*state)()
     return names;
 }
 
+/// The editor's controls, found by their names.
+struct EditorControls
+{
+    void find(QWidget* d)
+    {
+        NameE = child<QLineEdit>(d, "NameE");
+        WhatRE = child<QTextEdit>(d, "WhatRE");
+        rDateTime = child<QCheckBox>(d, "rDateTime");
+        rStartup = child<QCheckBox>(d, "rStartup");
+        rShutdown = child<QCheckBox>(d, "rShutdown");
+        rIConnect = child<QCheckBox>(d, "rIConnect");
+        rIDisConnect = child<QCheckBox>(d, "rIDisConnect");
+        specDateCB = child<QCheckBox>(d, "specDateCB");
+        specTimeCB = child<QCheckBox>(d, "specTimeCB");
+        Label3 = child<QLabel>(d, "Label3");
+        RepeatE = child<QLineEdit>(d, "RepeatE");
+        Label5 = child<QLabel>(d, "Label5");
+        Vrijeme = child<QTimeEdit>(d, "Vrijeme");
+        Label1 = child<QLabel>(d, "Label1");
+        Kalendar = child<QDateEdit>(d, "Kalendar");
+        OKSB = child<QPushButton>(d, "OKSB");
+        HelpSB = child<QPushButton>(d, "HelpSB");
+        CancelSB = child<QPushButton>(d, "CancelSB");
+    }
+
+    QLineEdit* NameE = nullptr;
+    QTextEdit* WhatRE = nullptr;
+    QCheckBox* rDateTime = nullptr;
+    QCheckBox* rStartup = nullptr;
+    QCheckBox* rShutdown = nullptr;
+    QCheckBox* rIConnect = nullptr;
+    QCheckBox* rIDisConnect = nullptr;
+    QCheckBox* specDateCB = nullptr;
+    QCheckBox* specTimeCB = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* RepeatE = nullptr;
+    QLabel* Label5 = nullptr;
+    QTimeEdit* Vrijeme = nullptr;
+    QLabel* Label1 = nullptr;
+    QDateEdit* Kalendar = nullptr;
+    QPushButton* OKSB = nullptr;
+    QPushButton* HelpSB = nullptr;
+    QPushButton* CancelSB = nullptr;
+};
+
 /// The program over a temporary folder, with the editor at hand.
 struct Editor
 {
@@ -63,6 +103,7 @@ struct Editor
         rig.start();
         form = rig.windows->mainForm.get();
         d = rig.windows->newEditDialog.get();
+        c.find(d);
         // The editor is the tests' own business; message boxes are logged and answered.
         rig.closer.handler = [this](QWidget* w) {
             if (w == d) {
@@ -78,7 +119,7 @@ struct Editor
 
     QList<QWidget*> dependents() const
     {
-        return {d->specDateCB, d->specTimeCB, d->Label3, d->RepeatE, d->Label1, d->Kalendar, d->Label5, d->Vrijeme};
+        return {c.specDateCB, c.specTimeCB, c.Label3, c.RepeatE, c.Label1, c.Kalendar, c.Label5, c.Vrijeme};
     }
 
     /// Opens the editor as the command does (modally) and runs body inside its modal loop.
@@ -91,7 +132,7 @@ struct Editor
             QVERIFY(d->isVisible());
             body();
             if (d->isVisible()) {
-                d->CancelAOLClick();
+                c.CancelSB->click();
                 QFAIL("the editor was left open");
             }
         });
@@ -100,12 +141,12 @@ struct Editor
     }
     void runNew(const std::function<void()>& body)
     {
-        run([this] { form->NewRAOLClick(); }, body);
+        run([this] { child<QPushButton>(form, "NewSB")->click(); }, body);
     }
     void runEdit(int row, const std::function<void()>& body)
     {
         form->model().selectRow(row);
-        run([this] { form->EditAOLClick(); }, body);
+        run([this] { child<QPushButton>(form, "EditSB")->click(); }, body);
     }
 
     /// Shows the editor without the command's modal loop, active and ready for focus changes.
@@ -119,14 +160,15 @@ struct Editor
     void enterTime(const QTime& time)
     {
         QVERIFY(activate(d));
-        d->Vrijeme->setFocus(Qt::MouseFocusReason);
-        QTRY_VERIFY(d->Vrijeme->hasFocus());
-        d->Vrijeme->setTime(time);
+        c.Vrijeme->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY(c.Vrijeme->hasFocus());
+        c.Vrijeme->setTime(time);
     }
 
     ProgramRig rig;
     TMainForm* form = nullptr;
     TNewEditDialog* d = nullptr;
+    EditorControls c;
     QList<QMessageBox::Icon> boxIcons;
     QList<QMessageBox::StandardButtons> boxButtons;
 };
@@ -194,10 +236,9 @@ void TestNewEditDialog::enablingRule_followsItsOwnBox()
     QFETCH(bool, byUser);
     Editor e;
     QVERIFY(e.show());
-    auto* target = e.d->findChild<QCheckBox*>(box);
-    QVERIFY(target);
-    if (target != e.d->rDateTime) {
-        e.d->rDateTime->setChecked(true); // the date and time boxes can be clicked only then
+    auto* target = child<QCheckBox>(e.d, box.toLatin1().constData());
+    if (target != e.c.rDateTime) {
+        e.c.rDateTime->setChecked(true); // the date and time boxes can be clicked only then
     }
     const QList<QWidget*> all = e.dependents();
     const QStringList othersBefore = objectNames(all, &QWidget::isEnabled);
@@ -233,37 +274,37 @@ void TestNewEditDialog::enablingRule_followsItsOwnBox()
 void TestNewEditDialog::enablingRule_uncheckingDateTimeDoesNotCascade()
 {
     Editor e;
-    TNewEditDialog& d = *e.d;
-    d.rDateTime->setChecked(true);
-    d.specDateCB->setChecked(true);
-    d.specTimeCB->setChecked(true);
-    QVERIFY(d.Kalendar->isEnabled() && d.Vrijeme->isEnabled());
+    EditorControls& c = e.c;
+    c.rDateTime->setChecked(true);
+    c.specDateCB->setChecked(true);
+    c.specTimeCB->setChecked(true);
+    QVERIFY(c.Kalendar->isEnabled() && c.Vrijeme->isEnabled());
 
-    d.rDateTime->setChecked(false);
-    QVERIFY(!d.specDateCB->isEnabled());
-    QVERIFY(!d.specTimeCB->isEnabled());
-    QVERIFY(!d.RepeatE->isEnabled());
-    QVERIFY(!d.Label3->isEnabled());
+    c.rDateTime->setChecked(false);
+    QVERIFY(!c.specDateCB->isEnabled());
+    QVERIFY(!c.specTimeCB->isEnabled());
+    QVERIFY(!c.RepeatE->isEnabled());
+    QVERIFY(!c.Label3->isEnabled());
     // The two boxes keep their ticks, and what they enabled stays enabled.
-    QVERIFY(d.specDateCB->isChecked());
-    QVERIFY(d.specTimeCB->isChecked());
-    QCOMPARE(objectNames({d.Label1, d.Kalendar, d.Label5, d.Vrijeme}, &QWidget::isEnabled),
+    QVERIFY(c.specDateCB->isChecked());
+    QVERIFY(c.specTimeCB->isChecked());
+    QCOMPARE(objectNames({c.Label1, c.Kalendar, c.Label5, c.Vrijeme}, &QWidget::isEnabled),
              (QStringList{u"Label1"_s, u"Kalendar"_s, u"Label5"_s, u"Vrijeme"_s}));
 }
 
 void TestNewEditDialog::enablingRule_sameStateRunsNothing()
 {
     Editor e;
-    TNewEditDialog& d = *e.d;
-    d.specDateCB->setChecked(true);
-    QVERIFY(d.Kalendar->isEnabled());
-    d.Kalendar->setEnabled(false);
-    d.specDateCB->setChecked(true); // already ticked: the rule does not run again
-    QVERIFY(!d.Kalendar->isEnabled());
+    EditorControls& c = e.c;
+    c.specDateCB->setChecked(true);
+    QVERIFY(c.Kalendar->isEnabled());
+    c.Kalendar->setEnabled(false);
+    c.specDateCB->setChecked(true); // already ticked: the rule does not run again
+    QVERIFY(!c.Kalendar->isEnabled());
 
-    d.RepeatE->setEnabled(true);
-    d.rDateTime->setChecked(false); // already unticked
-    QVERIFY(d.RepeatE->isEnabled());
+    c.RepeatE->setEnabled(true);
+    c.rDateTime->setChecked(false); // already unticked
+    QVERIFY(c.RepeatE->isEnabled());
 }
 
 // --- The repeat field -----------------------------------------------------------------------------
@@ -302,17 +343,17 @@ void TestNewEditDialog::repeatKeys_onlyDigitsAndBackspaceGetIn()
     QFETCH(QString, expected);
     Editor e;
     QVERIFY(e.show());
-    e.d->rDateTime->setChecked(true);
-    e.d->RepeatE->setFocus();
-    e.d->RepeatE->setText(u"12"_s);
+    e.c.rDateTime->setChecked(true);
+    e.c.RepeatE->setFocus();
+    e.c.RepeatE->setText(u"12"_s);
     if (!clipboard.isEmpty()) {
         QApplication::clipboard()->setText(clipboard);
     }
     QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
     QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-    QApplication::sendEvent(e.d->RepeatE, &press);
-    QApplication::sendEvent(e.d->RepeatE, &release);
-    QCOMPARE(e.d->RepeatE->text(), expected);
+    QApplication::sendEvent(e.c.RepeatE, &press);
+    QApplication::sendEvent(e.c.RepeatE, &release);
+    QCOMPARE(e.c.RepeatE->text(), expected);
     QVERIFY(e.d->isVisible());
     QVERIFY(e.rig.closer.messages.isEmpty());
 }
@@ -339,28 +380,29 @@ void TestNewEditDialog::repeatExit_limitFollowsSpecificDate()
     QFETCH(bool, refused);
     Editor e;
     TNewEditDialog& d = *e.d;
+    EditorControls& c = e.c;
     QVERIFY(e.show());
-    d.rDateTime->setChecked(true);
-    d.specDateCB->setChecked(specificDate);
-    d.RepeatE->setFocus();
-    QTRY_VERIFY(d.RepeatE->hasFocus());
-    d.RepeatE->clear();
-    QTest::keyClicks(d.RepeatE, typed);
-    QCOMPARE(d.RepeatE->text(), typed);
+    c.rDateTime->setChecked(true);
+    c.specDateCB->setChecked(specificDate);
+    c.RepeatE->setFocus();
+    QTRY_VERIFY(c.RepeatE->hasFocus());
+    c.RepeatE->clear();
+    QTest::keyClicks(c.RepeatE, typed);
+    QCOMPARE(c.RepeatE->text(), typed);
 
-    QTest::keyClick(d.RepeatE, Qt::Key_Tab); // leave the field
+    QTest::keyClick(c.RepeatE, Qt::Key_Tab); // leave the field
     if (refused) {
         QCOMPARE(e.rig.closer.messages, QStringList{u"Invalid repeat interval!"_s});
         QCOMPARE(e.boxIcons, QList<QMessageBox::Icon>{QMessageBox::Critical});
-        QCOMPARE(d.RepeatE->text(), QString());
-        QCOMPARE(d.focusWidget(), d.RepeatE);
+        QCOMPARE(c.RepeatE->text(), QString());
+        QCOMPARE(d.focusWidget(), c.RepeatE);
         QApplication::setActiveWindow(&d); // the window system hands the focus back after the box
-        QTRY_VERIFY(d.RepeatE->hasFocus());
+        QTRY_VERIFY(c.RepeatE->hasFocus());
         QCOMPARE(e.rig.closer.messages.size(), 1);
     } else {
         QVERIFY(e.rig.closer.messages.isEmpty());
-        QCOMPARE(d.RepeatE->text(), typed);
-        QVERIFY(!d.RepeatE->hasFocus());
+        QCOMPARE(c.RepeatE->text(), typed);
+        QVERIFY(!c.RepeatE->hasFocus());
     }
     QVERIFY(d.isVisible());
 }
@@ -369,21 +411,22 @@ void TestNewEditDialog::repeatExit_checkingSpecificDateLaterDoesNotRecheck()
 {
     Editor e;
     TNewEditDialog& d = *e.d;
+    EditorControls& c = e.c;
     QVERIFY(e.show());
-    d.NameE->setText(u"Long step"_s);
-    d.WhatRE->setPlainText(u"x"_s);
-    d.rDateTime->setChecked(true);
-    d.RepeatE->setFocus();
-    QTRY_VERIFY(d.RepeatE->hasFocus());
-    d.RepeatE->clear();
-    QTest::keyClicks(d.RepeatE, u"1200"_s);
-    QTest::keyClick(d.RepeatE, Qt::Key_Tab);
-    QTest::mouseClick(d.specDateCB, Qt::LeftButton, {}, QPoint(6, d.specDateCB->height() / 2));
-    QVERIFY(d.specDateCB->isChecked());
+    c.NameE->setText(u"Long step"_s);
+    c.WhatRE->setPlainText(u"x"_s);
+    c.rDateTime->setChecked(true);
+    c.RepeatE->setFocus();
+    QTRY_VERIFY(c.RepeatE->hasFocus());
+    c.RepeatE->clear();
+    QTest::keyClicks(c.RepeatE, u"1200"_s);
+    QTest::keyClick(c.RepeatE, Qt::Key_Tab);
+    QTest::mouseClick(c.specDateCB, Qt::LeftButton, {}, QPoint(6, c.specDateCB->height() / 2));
+    QVERIFY(c.specDateCB->isChecked());
     QVERIFY(e.rig.closer.messages.isEmpty());
-    QCOMPARE(d.RepeatE->text(), u"1200"_s);
+    QCOMPARE(c.RepeatE->text(), u"1200"_s);
 
-    QTest::mouseClick(d.OKSB, Qt::LeftButton); // OK does not check the step again
+    QTest::mouseClick(c.OKSB, Qt::LeftButton); // OK does not check the step again
     QVERIFY(e.rig.closer.messages.isEmpty());
     QVERIFY(!d.isVisible());
     QCOMPARE(e.form->model().count(), 1);
@@ -395,25 +438,26 @@ void TestNewEditDialog::repeatOk_stepStillBeingTypedIsChecked()
 {
     Editor e;
     TNewEditDialog& d = *e.d;
+    EditorControls& c = e.c;
     QVERIFY(e.show());
-    d.NameE->setText(u"Too long"_s);
-    d.WhatRE->setPlainText(u"x"_s);
-    d.rDateTime->setChecked(true);
-    d.RepeatE->setFocus();
-    QTRY_VERIFY(d.RepeatE->hasFocus());
-    d.RepeatE->clear();
-    QTest::keyClicks(d.RepeatE, u"2000"_s);
+    c.NameE->setText(u"Too long"_s);
+    c.WhatRE->setPlainText(u"x"_s);
+    c.rDateTime->setChecked(true);
+    c.RepeatE->setFocus();
+    QTRY_VERIFY(c.RepeatE->hasFocus());
+    c.RepeatE->clear();
+    QTest::keyClicks(c.RepeatE, u"2000"_s);
 
     // OK takes no focus, so the field is still being edited when it is pressed.
-    QTest::mouseClick(d.OKSB, Qt::LeftButton);
+    QTest::mouseClick(c.OKSB, Qt::LeftButton);
     QCOMPARE(e.rig.closer.messages, QStringList{u"Invalid repeat interval!"_s});
     QVERIFY(d.isVisible());
     QCOMPARE(e.form->model().count(), 0);
-    QCOMPARE(d.RepeatE->text(), QString());
-    QCOMPARE(d.focusWidget(), d.RepeatE);
+    QCOMPARE(c.RepeatE->text(), QString());
+    QCOMPARE(d.focusWidget(), c.RepeatE);
 
-    QTest::keyClicks(d.RepeatE, u"20"_s);
-    QTest::mouseClick(d.OKSB, Qt::LeftButton);
+    QTest::keyClicks(c.RepeatE, u"20"_s);
+    QTest::mouseClick(c.OKSB, Qt::LeftButton);
     QCOMPARE(e.rig.closer.messages.size(), 1);
     QVERIFY(!d.isVisible());
     QCOMPARE(e.form->model().count(), 1);
@@ -424,22 +468,23 @@ void TestNewEditDialog::repeatCancel_closesWithoutChecking()
 {
     Editor e;
     TNewEditDialog& d = *e.d;
+    EditorControls& c = e.c;
     QVERIFY(e.show());
-    d.rDateTime->setChecked(true);
-    d.RepeatE->setFocus();
-    QTRY_VERIFY(d.RepeatE->hasFocus());
-    d.RepeatE->clear();
-    QTest::keyClicks(d.RepeatE, u"5000"_s);
-    QTest::mouseClick(d.CancelSB, Qt::LeftButton);
+    c.rDateTime->setChecked(true);
+    c.RepeatE->setFocus();
+    QTRY_VERIFY(c.RepeatE->hasFocus());
+    c.RepeatE->clear();
+    QTest::keyClicks(c.RepeatE, u"5000"_s);
+    QTest::mouseClick(c.CancelSB, Qt::LeftButton);
     QVERIFY(!d.isVisible());
     QVERIFY(e.rig.closer.messages.isEmpty());
 
     QVERIFY(e.show());
-    d.rDateTime->setChecked(true);
-    d.RepeatE->setFocus();
-    QTRY_VERIFY(d.RepeatE->hasFocus());
-    QTest::keyClicks(d.RepeatE, u"5000"_s);
-    QTest::keyClick(d.RepeatE, Qt::Key_Escape);
+    c.rDateTime->setChecked(true);
+    c.RepeatE->setFocus();
+    QTRY_VERIFY(c.RepeatE->hasFocus());
+    QTest::keyClicks(c.RepeatE, u"5000"_s);
+    QTest::keyClick(c.RepeatE, Qt::Key_Escape);
     QVERIFY(!d.isVisible());
     QVERIFY(e.rig.closer.messages.isEmpty());
 }
@@ -490,27 +535,28 @@ void TestNewEditDialog::new_examples()
     QFETCH(QString, events);
     Editor e;
     TNewEditDialog& d = *e.d;
+    EditorControls& c = e.c;
     if (closedOnceBefore) {
-        e.runNew([&] { d.CancelAOLClick(); });
-        QCOMPARE(d.RepeatE->text(), QString());
+        e.runNew([&] { c.CancelSB->click(); });
+        QCOMPARE(c.RepeatE->text(), QString());
     } else {
-        QCOMPARE(d.RepeatE->text(), u"0"_s);
+        QCOMPARE(c.RepeatE->text(), u"0"_s);
     }
     e.runNew([&] {
-        QTest::keyClicks(d.NameE, u"Example"_s);
-        QTest::keyClicks(d.WhatRE, u"Line one"_s);
-        QTest::keyClick(d.WhatRE, Qt::Key_Return);
-        QTest::keyClicks(d.WhatRE, u"Line two"_s);
+        QTest::keyClicks(c.NameE, u"Example"_s);
+        QTest::keyClicks(c.WhatRE, u"Line one"_s);
+        QTest::keyClick(c.WhatRE, Qt::Key_Return);
+        QTest::keyClicks(c.WhatRE, u"Line two"_s);
         for (const QString& name : boxes) {
-            d.findChild<QCheckBox*>(name)->setChecked(true);
+            child<QCheckBox>(&d, name.toLatin1().constData())->setChecked(true);
         }
         if (!time.isEmpty()) {
             e.enterTime(QTime::fromString(time, u"HH:mm:ss"_s));
         }
         if (!step.isEmpty()) {
-            d.RepeatE->setText(step);
+            c.RepeatE->setText(step);
         }
-        QTest::mouseClick(d.OKSB, Qt::LeftButton);
+        QTest::mouseClick(c.OKSB, Qt::LeftButton);
     });
     QVERIFY(e.rig.closer.messages.isEmpty());
     QCOMPARE(e.form->model().count(), 1);
@@ -524,7 +570,7 @@ void TestNewEditDialog::new_examples()
     QCOMPARE(r.ponovno, u"0"_s);
     QVERIFY(!r.checked);
     QCOMPARE(d.windowTitle(), u"New reminder"_s);
-    QCOMPARE(d.NameE->text(), QString());
+    QCOMPARE(c.NameE->text(), QString());
 }
 
 void TestNewEditDialog::ok_dateTimeAndRepeatByMode_data()
@@ -574,25 +620,25 @@ void TestNewEditDialog::ok_dateTimeAndRepeatByMode()
     QFETCH(QString, repeat);
     QFETCH(QString, events);
     Editor e("Before - 01.01.26 - 23:59:00 - 5 - 3, - 0\r\n", "-0-\r\nold text\r\n==\r\n");
-    TNewEditDialog& d = *e.d;
+    EditorControls& c = e.c;
     const auto body = [&] {
         if (!edit) {
-            d.NameE->setText(u"Fresh"_s);
-            d.WhatRE->setPlainText(u"new text"_s);
+            c.NameE->setText(u"Fresh"_s);
+            c.WhatRE->setPlainText(u"new text"_s);
         }
-        d.rShutdown->setChecked(false);
-        d.rStartup->setChecked(true);
+        c.rShutdown->setChecked(false);
+        c.rStartup->setChecked(true);
         // The date and time boxes are ticked while they can be, then "on specific date/time" as asked.
-        d.rDateTime->setChecked(true);
-        d.specDateCB->setChecked(specificDate);
-        d.specTimeCB->setChecked(specificTime);
-        d.Kalendar->setDate(QDate(2026, 12, 24));
+        c.rDateTime->setChecked(true);
+        c.specDateCB->setChecked(specificDate);
+        c.specTimeCB->setChecked(specificTime);
+        c.Kalendar->setDate(QDate(2026, 12, 24));
         if (specificTime) {
             e.enterTime(QTime(8, 0));
         }
-        d.RepeatE->setText(step);
-        d.rDateTime->setChecked(dateTime);
-        QTest::mouseClick(d.OKSB, Qt::LeftButton);
+        c.RepeatE->setText(step);
+        c.rDateTime->setChecked(dateTime);
+        QTest::mouseClick(c.OKSB, Qt::LeftButton);
     };
     if (edit) {
         e.runEdit(0, body);
@@ -615,15 +661,16 @@ void TestNewEditDialog::edit_keepsCheckedAndPonovnoAndAcceptsEmptyText()
     Editor e("Fired - #08.12.26 - 11:00:00 - 0 - 1, - 1\r\nOther - #08.12.26 - 0 - 0 - 2, - 0\r\n",
              "-0-\r\nfired text\r\n==\r\n-1-\r\nx\r\n==\r\n");
     TNewEditDialog& d = *e.d;
+    EditorControls& c = e.c;
     ReminderModel& model = e.form->model();
     model.setField(0, Field::Ponovno, u"11:30:00"_s);
     QVERIFY(model.at(0).checked);
     QString caption;
     e.runEdit(0, [&] {
         caption = d.windowTitle();
-        d.NameE->setText(u"Renamed"_s);
-        d.WhatRE->clear();
-        QTest::mouseClick(d.OKSB, Qt::LeftButton);
+        c.NameE->setText(u"Renamed"_s);
+        c.WhatRE->clear();
+        QTest::mouseClick(c.OKSB, Qt::LeftButton);
     });
     QCOMPARE(caption, u"Edit reminder - Fired"_s);
     QVERIFY(e.rig.closer.messages.isEmpty());
@@ -664,17 +711,18 @@ void TestNewEditDialog::validation_messagesAndOrder()
     QFETCH(QString, focus);
     Editor e("Kept - #08.12.26 - 0 - 0 - 2, - 0\r\n", "-0-\r\nkept text\r\n==\r\n");
     TNewEditDialog& d = *e.d;
+    EditorControls& c = e.c;
     bool stayedOpen = false;
     QString focused;
     const auto body = [&] {
-        d.NameE->setText(name);
-        d.WhatRE->setPlainText(text);
-        d.rStartup->setChecked(true);
-        QTest::mouseClick(d.OKSB, Qt::LeftButton);
+        c.NameE->setText(name);
+        c.WhatRE->setPlainText(text);
+        c.rStartup->setChecked(true);
+        QTest::mouseClick(c.OKSB, Qt::LeftButton);
         stayedOpen = d.isVisible();
         focused = d.focusWidget() ? d.focusWidget()->objectName() : QString();
         if (stayedOpen) {
-            d.CancelAOLClick();
+            c.CancelSB->click();
         }
     };
     if (edit) {
@@ -742,36 +790,37 @@ void TestNewEditDialog::validation_unsavableNameOrTextIsRefused()
     QFETCH(QString, focus);
     Editor e("Kept - #08.12.26 - 0 - 0 - 2, - 0\r\n", "-0-\r\nkept text\r\n==\r\n");
     TNewEditDialog& d = *e.d;
+    EditorControls& c = e.c;
     QString nameAfter;
     QString textAfter;
     QString focused;
     bool stayedOpen = false;
     const auto body = [&] {
         QVERIFY(activate(&d));
-        d.NameE->clear();
-        d.NameE->setFocus();
+        c.NameE->clear();
+        c.NameE->setFocus();
         if (paste) {
             QApplication::clipboard()->setText(name);
-            QTest::keyClick(d.NameE, Qt::Key_V, Qt::ControlModifier);
+            QTest::keyClick(c.NameE, Qt::Key_V, Qt::ControlModifier);
         } else {
-            QTest::keyClicks(d.NameE, name);
+            QTest::keyClicks(c.NameE, name);
         }
-        QCOMPARE(d.NameE->text(), name);
-        d.WhatRE->clear();
+        QCOMPARE(c.NameE->text(), name);
+        c.WhatRE->clear();
         for (qsizetype i = 0; i < textLines.size(); ++i) {
             if (i > 0) {
-                QTest::keyClick(d.WhatRE, Qt::Key_Return);
+                QTest::keyClick(c.WhatRE, Qt::Key_Return);
             }
-            QTest::keyClicks(d.WhatRE, textLines.at(i));
+            QTest::keyClicks(c.WhatRE, textLines.at(i));
         }
-        d.rStartup->setChecked(true);
-        QTest::mouseClick(d.OKSB, Qt::LeftButton);
+        c.rStartup->setChecked(true);
+        QTest::mouseClick(c.OKSB, Qt::LeftButton);
         stayedOpen = d.isVisible();
         focused = d.focusWidget() ? d.focusWidget()->objectName() : QString();
-        nameAfter = d.NameE->text();
-        textAfter = d.WhatRE->toPlainText();
+        nameAfter = c.NameE->text();
+        textAfter = c.WhatRE->toPlainText();
         if (stayedOpen) {
-            d.CancelAOLClick();
+            c.CancelSB->click();
         }
     };
     if (edit) {
@@ -821,23 +870,24 @@ void TestNewEditDialog::close_eachWayResetsCancelAloneStartsSecondTimer()
     QFETCH(bool, secondTimer);
     Editor e("Row - 24.12.26 - 18:30:00 - 7 - 1,2,0, - 0\r\n", "-0-\r\nrow text\r\n==\r\n");
     TNewEditDialog& d = *e.d;
+    EditorControls& c = e.c;
     TMainForm& form = *e.form;
-    QVERIFY(!form.Timer.isActive());
-    QVERIFY(!form.SecondTimer.isActive());
+    QVERIFY(!child<QTimer>(&form, "Timer")->isActive());
+    QVERIFY(!child<QTimer>(&form, "SecondTimer")->isActive());
     const auto body = [&] {
         QVERIFY(activate(&d));
-        d.NameE->setText(u"Changed"_s);
-        d.WhatRE->setPlainText(u"changed text"_s);
-        d.rDateTime->setChecked(true);
-        d.rIConnect->setChecked(true);
-        d.specDateCB->setChecked(true);
-        d.specTimeCB->setChecked(true);
-        d.RepeatE->setText(u"30"_s);
-        d.NameE->setFocus();
+        c.NameE->setText(u"Changed"_s);
+        c.WhatRE->setPlainText(u"changed text"_s);
+        c.rDateTime->setChecked(true);
+        c.rIConnect->setChecked(true);
+        c.specDateCB->setChecked(true);
+        c.specTimeCB->setChecked(true);
+        c.RepeatE->setText(u"30"_s);
+        c.NameE->setFocus();
         if (way == u"Cancel"_s) {
-            QTest::mouseClick(d.CancelSB, Qt::LeftButton);
+            QTest::mouseClick(c.CancelSB, Qt::LeftButton);
         } else if (way == u"Escape"_s) {
-            QTest::keyClick(d.NameE, Qt::Key_Escape);
+            QTest::keyClick(c.NameE, Qt::Key_Escape);
         } else {
             QVERIFY(d.close()); // the close box
         }
@@ -852,48 +902,48 @@ void TestNewEditDialog::close_eachWayResetsCancelAloneStartsSecondTimer()
     QCOMPARE(form.model().count(), 1);
     QCOMPARE(form.model().at(0).name, u"Row"_s);
     QCOMPARE(form.model().at(0).events, u"1,2,0,"_s);
-    QVERIFY(form.Timer.isActive());
-    QCOMPARE(form.SecondTimer.isActive(), secondTimer);
+    QVERIFY(child<QTimer>(&form, "Timer")->isActive());
+    QCOMPARE(child<QTimer>(&form, "SecondTimer")->isActive(), secondTimer);
 
     QCOMPARE(d.windowTitle(), u"New reminder"_s);
-    QCOMPARE(d.NameE->text(), QString());
-    QVERIFY(d.WhatRE->document()->isEmpty());
-    QCOMPARE(d.RepeatE->text(), QString());
+    QCOMPARE(c.NameE->text(), QString());
+    QVERIFY(c.WhatRE->document()->isEmpty());
+    QCOMPARE(c.RepeatE->text(), QString());
     for (QCheckBox* box :
-         {d.rDateTime, d.rStartup, d.rShutdown, d.rIConnect, d.rIDisConnect, d.specDateCB, d.specTimeCB}) {
+         {c.rDateTime, c.rStartup, c.rShutdown, c.rIConnect, c.rIDisConnect, c.specDateCB, c.specTimeCB}) {
         QVERIFY2(!box->isChecked(), qPrintable(box->objectName()));
     }
     QCOMPARE(objectNames(e.dependents(), &QWidget::isEnabled), QStringList());
-    QCOMPARE(d.focusWidget(), d.NameE);
+    QCOMPARE(d.focusWidget(), c.NameE);
 }
 
 void TestNewEditDialog::timeField_enteringStopsTheEngineTimer()
 {
     Editor e;
-    TNewEditDialog& d = *e.d;
+    EditorControls& c = e.c;
     TMainForm& form = *e.form;
-    TMainForm::enableTimer(form.Timer);
+    child<QTimer>(&form, "Timer")->start();
     QVERIFY(e.show());
-    d.rDateTime->setChecked(true);
-    d.specTimeCB->setChecked(true);
-    QTest::mouseClick(d.NameE, Qt::LeftButton);
-    QTRY_VERIFY(d.NameE->hasFocus());
-    QTest::keyClick(d.NameE, Qt::Key_Tab);
-    QTRY_VERIFY(d.WhatRE->hasFocus());
-    QVERIFY(form.Timer.isActive());
+    c.rDateTime->setChecked(true);
+    c.specTimeCB->setChecked(true);
+    QTest::mouseClick(c.NameE, Qt::LeftButton);
+    QTRY_VERIFY(c.NameE->hasFocus());
+    QTest::keyClick(c.NameE, Qt::Key_Tab);
+    QTRY_VERIFY(c.WhatRE->hasFocus());
+    QVERIFY(child<QTimer>(&form, "Timer")->isActive());
 
     // The date picker is disabled, so Tab goes on from the text to the time picker.
-    QTest::keyClick(d.WhatRE, Qt::Key_Tab);
-    QTRY_VERIFY(d.Vrijeme->hasFocus());
-    QVERIFY(!form.Timer.isActive());
+    QTest::keyClick(c.WhatRE, Qt::Key_Tab);
+    QTRY_VERIFY(c.Vrijeme->hasFocus());
+    QVERIFY(!child<QTimer>(&form, "Timer")->isActive());
     // While it is stopped the engine leaves the picker alone.
-    d.Vrijeme->setTime(QTime(6, 45));
+    c.Vrijeme->setTime(QTime(6, 45));
     e.rig.clock.advanceSeconds(90);
-    QTest::qWait(1200);
-    QCOMPARE(d.Vrijeme->time(), QTime(6, 45));
+    QVERIFY(waitOutTimers(1200)); // longer than the engine's tick
+    QCOMPARE(c.Vrijeme->time(), QTime(6, 45));
 
-    d.CancelAOLClick();
-    QVERIFY(form.Timer.isActive());
+    c.CancelSB->click();
+    QVERIFY(child<QTimer>(&form, "Timer")->isActive());
 }
 
 void TestNewEditDialog::help_buttonAndRepeatBoxOpenTheirTopics()
@@ -905,7 +955,9 @@ void TestNewEditDialog::help_buttonAndRepeatBoxOpenTheirTopics()
     host.model = &model;
     host.help = &help;
     TNewEditDialog d(host);
-    QTest::mouseClick(d.HelpSB, Qt::LeftButton);
+    EditorControls c;
+    c.find(&d);
+    QTest::mouseClick(c.HelpSB, Qt::LeftButton);
     QVERIFY(help.window() && help.window()->isVisible());
     help.close();
 
@@ -919,14 +971,14 @@ void TestNewEditDialog::help_buttonAndRepeatBoxOpenTheirTopics()
     };
     d.show();
     QVERIFY(activate(&d));
-    d.rDateTime->setChecked(true);
-    d.RepeatE->setFocus();
-    QTRY_VERIFY(d.RepeatE->hasFocus());
-    d.RepeatE->setText(u"1441"_s);
-    QTest::keyClick(d.RepeatE, Qt::Key_Tab);
+    c.rDateTime->setChecked(true);
+    c.RepeatE->setFocus();
+    QTRY_VERIFY(c.RepeatE->hasFocus());
+    c.RepeatE->setText(u"1441"_s);
+    QTest::keyClick(c.RepeatE, Qt::Key_Tab);
     QCOMPARE(closer.messages, QStringList{u"Invalid repeat interval!"_s});
     QCOMPARE(buttons, QList<QMessageBox::StandardButtons>{QMessageBox::Ok | QMessageBox::Help});
-    d.CancelAOLClick();
+    c.CancelSB->click();
 }
 
 QTEST_MAIN(TestNewEditDialog)

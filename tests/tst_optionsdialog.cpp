@@ -3,6 +3,8 @@
 #include "gui/OptionsD.h"
 #include "gui/SoundD.h"
 #include "platform/Autostart.h"
+#include "support/Controls.h"
+#include "support/DesktopExec.h"
 #include "support/ProgramRig.h"
 
 #include <QApplication>
@@ -41,6 +43,29 @@ void writeEntry(const QByteArray& content)
     f.write(content);
 }
 
+/// The options dialog's controls, found by their names.
+struct OptionsControls
+{
+    void find(QWidget* o)
+    {
+        DelAfterCB = child<QCheckBox>(o, "DelAfterCB");
+        StartupCB = child<QCheckBox>(o, "StartupCB");
+        SoundsCB = child<QCheckBox>(o, "SoundsCB");
+        DefSoundsSB = child<QPushButton>(o, "DefSoundsSB");
+        RepeatNot = child<QSpinBox>(o, "RepeatNot");
+        OKSB = child<QPushButton>(o, "OKSB");
+        CancelSB = child<QPushButton>(o, "CancelSB");
+    }
+
+    QCheckBox* DelAfterCB = nullptr;
+    QCheckBox* StartupCB = nullptr;
+    QCheckBox* SoundsCB = nullptr;
+    QPushButton* DefSoundsSB = nullptr;
+    QSpinBox* RepeatNot = nullptr;
+    QPushButton* OKSB = nullptr;
+    QPushButton* CancelSB = nullptr;
+};
+
 /// The program with its options dialog over a store of its own; the dialog is left to the tests.
 struct Options
 {
@@ -52,6 +77,7 @@ struct Options
         rig.start();
         form = rig.windows->mainForm.get();
         o = rig.windows->optionsDialog.get();
+        c.find(o);
         rig.closer.handler = [this](QWidget* w) {
             if (w == o) {
                 return true;
@@ -61,7 +87,7 @@ struct Options
             }
             if (w == rig.windows->alertDialog.get()) {
                 ++alertsShown;
-                rig.windows->alertDialog->OKAOLClick();
+                child<QPushButton>(w, "OKSB")->click();
                 return true;
             }
             return false;
@@ -91,6 +117,7 @@ struct Options
     ProgramRig rig;
     TMainForm* form = nullptr;
     TOptionsDialog* o = nullptr;
+    OptionsControls c;
     int soundDialogsShown = 0;
     int alertsShown = 0;
 };
@@ -154,14 +181,14 @@ void TestOptionsDialog::activation_noStoredOptionsShowsTheDefaults()
     Options s;
     QVERIFY(s.show());
     QCOMPARE(s.o->windowTitle(), u"Options"_s);
-    QVERIFY(s.o->DelAfterCB->isChecked());
-    QVERIFY(!s.o->SoundsCB->isChecked());
-    QVERIFY(!s.o->DefSoundsSB->isEnabled());
-    QVERIFY(!s.o->StartupCB->isChecked());
-    QCOMPARE(s.o->RepeatNot->value(), 1);
-    QCOMPARE(s.o->RepeatNot->text(), u"1"_s);
+    QVERIFY(s.c.DelAfterCB->isChecked());
+    QVERIFY(!s.c.SoundsCB->isChecked());
+    QVERIFY(!s.c.DefSoundsSB->isEnabled());
+    QVERIFY(!s.c.StartupCB->isChecked());
+    QCOMPARE(s.c.RepeatNot->value(), 1);
+    QCOMPARE(s.c.RepeatNot->text(), u"1"_s);
     QVERIFY(s.rig.settings.values().isEmpty()); // showing stores nothing
-    s.o->CancelAOLClick();
+    s.c.CancelSB->click();
 }
 
 void TestOptionsDialog::activation_intervalShownWithinBoundsButReadAsStored_data()
@@ -184,9 +211,9 @@ void TestOptionsDialog::activation_intervalShownWithinBoundsButReadAsStored()
     QFETCH(int, read);
     Options s({{u"Interval"_s, stored}});
     QVERIFY(s.show());
-    QCOMPARE(s.o->RepeatNot->value(), shown);
-    QCOMPARE(s.o->Interval, read);
-    s.o->CancelAOLClick();
+    QCOMPARE(s.c.RepeatNot->value(), shown);
+    QCOMPARE(s.o->values().Interval, read);
+    s.c.CancelSB->click();
     // The re-alert check reads the stored number, not the field's.
     QCOMPARE(s.o->LoadOptions().Interval, read);
     QCOMPARE(s.rig.settings.value(u"Interval"_s), std::optional<QString>(stored));
@@ -197,23 +224,23 @@ void TestOptionsDialog::cancel_afterChangingEveryControlWritesNothing()
     Options s({{u"Del"_s, u"1"_s}, {u"Sound"_s, u"0"_s}, {u"Interval"_s, u"5"_s}});
     const QHash<QString, QString> stored = s.rig.settings.values();
     QVERIFY(s.show());
-    s.tick(s.o->DelAfterCB, false);
-    s.tick(s.o->StartupCB, true);
-    s.tick(s.o->SoundsCB, true);
-    QVERIFY(s.o->DefSoundsSB->isEnabled());
-    s.o->RepeatNot->setValue(9);
-    QTest::mouseClick(s.o->CancelSB, Qt::LeftButton);
+    s.tick(s.c.DelAfterCB, false);
+    s.tick(s.c.StartupCB, true);
+    s.tick(s.c.SoundsCB, true);
+    QVERIFY(s.c.DefSoundsSB->isEnabled());
+    s.c.RepeatNot->setValue(9);
+    QTest::mouseClick(s.c.CancelSB, Qt::LeftButton);
     QVERIFY(!s.o->isVisible());
     QCOMPARE(s.rig.settings.values(), stored);
     QVERIFY(!AutostartEntryExists());
 
     // Shown again: the stored values, and "Run on Windows startup" as it was left.
     QVERIFY(s.show());
-    QVERIFY(s.o->DelAfterCB->isChecked());
-    QVERIFY(!s.o->SoundsCB->isChecked());
-    QVERIFY(!s.o->DefSoundsSB->isEnabled());
-    QCOMPARE(s.o->RepeatNot->value(), 5);
-    QVERIFY(s.o->StartupCB->isChecked());
+    QVERIFY(s.c.DelAfterCB->isChecked());
+    QVERIFY(!s.c.SoundsCB->isChecked());
+    QVERIFY(!s.c.DefSoundsSB->isEnabled());
+    QCOMPARE(s.c.RepeatNot->value(), 5);
+    QVERIFY(s.c.StartupCB->isChecked());
     QVERIFY(s.o->close()); // Escape and the window manager's close are Cancel too
     QCOMPARE(s.rig.settings.values(), stored);
     QVERIFY(!AutostartEntryExists());
@@ -242,10 +269,10 @@ void TestOptionsDialog::ok_writesTheOptionsAsStrings()
     QFETCH(QString, intervalText);
     Options s({{u"Del"_s, u"2"_s}, {u"Sound"_s, u"abc"_s}, {u"Interval"_s, u"40"_s}});
     QVERIFY(s.show());
-    s.tick(s.o->DelAfterCB, del);
-    s.tick(s.o->SoundsCB, sound);
-    s.o->RepeatNot->setValue(minutes);
-    QTest::mouseClick(s.o->OKSB, Qt::LeftButton);
+    s.tick(s.c.DelAfterCB, del);
+    s.tick(s.c.SoundsCB, sound);
+    s.c.RepeatNot->setValue(minutes);
+    QTest::mouseClick(s.c.OKSB, Qt::LeftButton);
     QVERIFY(!s.o->isVisible());
     const QHash<QString, QString> expected{{u"Del"_s, delText}, {u"Sound"_s, soundText}, {u"Interval"_s, intervalText}};
     QCOMPARE(s.rig.settings.values(), expected);
@@ -260,21 +287,21 @@ void TestOptionsDialog::ok_startupTickWritesOrRemovesTheEntry()
     Options s;
     const QString program = s.rig.path(u"nudgelark"_s);
     QVERIFY(s.show());
-    s.tick(s.o->StartupCB, true);
-    QTest::mouseClick(s.o->OKSB, Qt::LeftButton);
+    s.tick(s.c.StartupCB, true);
+    QTest::mouseClick(s.c.OKSB, Qt::LeftButton);
     QVERIFY(AutostartEntryExists());
     QCOMPARE(entryExec(), (QStringList{program, u"/s"_s}));
 
     QVERIFY(s.show());
-    QVERIFY(s.o->StartupCB->isChecked());
-    s.tick(s.o->StartupCB, false);
-    QTest::mouseClick(s.o->OKSB, Qt::LeftButton);
+    QVERIFY(s.c.StartupCB->isChecked());
+    s.tick(s.c.StartupCB, false);
+    QTest::mouseClick(s.c.OKSB, Qt::LeftButton);
     QVERIFY(!AutostartEntryExists());
 
     // OK with the box unticked and no entry: nothing to remove, nothing made.
     QVERIFY(s.show());
-    QVERIFY(!s.o->StartupCB->isChecked());
-    QTest::mouseClick(s.o->OKSB, Qt::LeftButton);
+    QVERIFY(!s.c.StartupCB->isChecked());
+    QTest::mouseClick(s.c.OKSB, Qt::LeftButton);
     QVERIFY(!AutostartEntryExists());
 }
 
@@ -283,17 +310,17 @@ void TestOptionsDialog::activation_existingEntryTicksStartup()
     // An entry from a program that has moved since: shown ticked, and OK points it to this program.
     writeEntry("[Desktop Entry]\nType=Application\nName=Nudgelark\nExec=/old/place/nudgelark /s\n");
     Options s;
-    QVERIFY(!s.o->StartupCB->isChecked());
+    QVERIFY(!s.c.StartupCB->isChecked());
     QVERIFY(s.show());
-    QVERIFY(s.o->StartupCB->isChecked());
-    QTest::mouseClick(s.o->OKSB, Qt::LeftButton);
+    QVERIFY(s.c.StartupCB->isChecked());
+    QTest::mouseClick(s.c.OKSB, Qt::LeftButton);
     QCOMPARE(entryExec(), (QStringList{s.rig.path(u"nudgelark"_s), u"/s"_s}));
 
     // Removed behind the dialog's back: the next activation leaves the box as the user had it.
     QVERIFY(QFile::remove(AutostartEntryPath()));
     QVERIFY(s.show());
-    QVERIFY(s.o->StartupCB->isChecked());
-    s.o->CancelAOLClick();
+    QVERIFY(s.c.StartupCB->isChecked());
+    s.c.CancelSB->click();
     QVERIFY(!AutostartEntryExists());
 }
 
@@ -302,37 +329,37 @@ void TestOptionsDialog::activation_untickedStartupStandsUntilOk()
     writeEntry("[Desktop Entry]\nType=Application\nName=Nudgelark\nExec=/old/place/nudgelark /s\n");
     Options s({{u"Sound"_s, u"1"_s}});
     QVERIFY(s.show());
-    QVERIFY(s.o->StartupCB->isChecked());
-    s.tick(s.o->StartupCB, false);
+    QVERIFY(s.c.StartupCB->isChecked());
+    s.tick(s.c.StartupCB, false);
 
     // Another program had the focus for a while.
     QApplication::setActiveWindow(nullptr);
     QTRY_VERIFY_WITH_TIMEOUT(!s.o->isActiveWindow(), 10000);
     QVERIFY(s.reactivate());
-    QVERIFY(!s.o->StartupCB->isChecked());
+    QVERIFY(!s.c.StartupCB->isChecked());
 
     // Back from "Set sounds >>".
-    QTest::mouseClick(s.o->DefSoundsSB, Qt::LeftButton);
+    QTest::mouseClick(s.c.DefSoundsSB, Qt::LeftButton);
     QCOMPARE(s.soundDialogsShown, 1);
     QVERIFY(s.reactivate());
-    QVERIFY(!s.o->StartupCB->isChecked());
+    QVERIFY(!s.c.StartupCB->isChecked());
 
     // A reminder's alert came up over the dialog and was answered.
     s.form->ShowAlert(u"Water the plants"_s, 0);
     QCOMPARE(s.alertsShown, 1);
     QVERIFY(s.reactivate());
-    QVERIFY(!s.o->StartupCB->isChecked());
+    QVERIFY(!s.c.StartupCB->isChecked());
 
-    QTest::mouseClick(s.o->OKSB, Qt::LeftButton);
+    QTest::mouseClick(s.c.OKSB, Qt::LeftButton);
     QVERIFY(!AutostartEntryExists());
 
     // Opened afresh: the box follows the entry again.
     writeEntry("[Desktop Entry]\nType=Application\nName=Nudgelark\nExec=/old/place/nudgelark /s\n");
     QVERIFY(s.show());
-    QVERIFY(s.o->StartupCB->isChecked());
-    s.tick(s.o->StartupCB, false);
+    QVERIFY(s.c.StartupCB->isChecked());
+    s.tick(s.c.StartupCB, false);
     QVERIFY(s.reactivate());
-    QTest::mouseClick(s.o->CancelSB, Qt::LeftButton);
+    QTest::mouseClick(s.c.CancelSB, Qt::LeftButton);
     QVERIFY(AutostartEntryExists());
 }
 
@@ -340,37 +367,37 @@ void TestOptionsDialog::setSounds_returnBringsBackTheStoredUseSounds()
 {
     Options s({{u"Sound"_s, u"0"_s}});
     QVERIFY(s.show());
-    s.tick(s.o->SoundsCB, true);
-    QVERIFY(s.o->DefSoundsSB->isEnabled());
-    QTest::mouseClick(s.o->DefSoundsSB, Qt::LeftButton); // the sounds dialog opens and is cancelled
+    s.tick(s.c.SoundsCB, true);
+    QVERIFY(s.c.DefSoundsSB->isEnabled());
+    QTest::mouseClick(s.c.DefSoundsSB, Qt::LeftButton); // the sounds dialog opens and is cancelled
     QCOMPARE(s.soundDialogsShown, 1);
     QVERIFY(!s.rig.windows->soundDialog->isVisible());
     QVERIFY(s.o->isVisible());
-    QVERIFY(!s.o->SoundsCB->isChecked());
-    QVERIFY(!s.o->DefSoundsSB->isEnabled());
-    s.o->CancelAOLClick();
+    QVERIFY(!s.c.SoundsCB->isChecked());
+    QVERIFY(!s.c.DefSoundsSB->isEnabled());
+    s.c.CancelSB->click();
     QCOMPARE(s.rig.settings.value(u"Sound"_s), std::optional<QString>(u"0"_s));
 }
 
 void TestOptionsDialog::setSounds_buttonFollowsTheTickAfterTheReAlertCheck()
 {
     Options s({{u"Sound"_s, u"0"_s}});
-    TMainForm::enableTimer(s.form->SecondTimer); // a pause has happened
+    child<QTimer>(s.form, "SecondTimer")->start(); // a pause has happened
     QVERIFY(s.show());
-    s.tick(s.o->SoundsCB, true);
-    QVERIFY(s.o->DefSoundsSB->isEnabled());
+    s.tick(s.c.SoundsCB, true);
+    QVERIFY(s.c.DefSoundsSB->isEnabled());
     // The re-alert check reads the options once a second: with "Use sounds" still stored off, the
     // button goes grey behind the tick.
-    QTRY_VERIFY_WITH_TIMEOUT(!s.o->DefSoundsSB->isEnabled(), 10000);
-    QVERIFY(s.o->SoundsCB->isChecked());
-    QTest::mouseClick(s.o->OKSB, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!s.c.DefSoundsSB->isEnabled(), 10000);
+    QVERIFY(s.c.SoundsCB->isChecked());
+    QTest::mouseClick(s.c.OKSB, Qt::LeftButton);
     QCOMPARE(s.rig.settings.value(u"Sound"_s), std::optional<QString>(u"1"_s));
 
     // Shown again with "Use sounds" stored on: the button is there to press.
     QVERIFY(s.show());
-    QVERIFY(s.o->SoundsCB->isChecked());
-    QVERIFY(s.o->DefSoundsSB->isEnabled());
-    s.o->CancelAOLClick();
+    QVERIFY(s.c.SoundsCB->isChecked());
+    QVERIFY(s.c.DefSoundsSB->isEnabled());
+    s.c.CancelSB->click();
 }
 
 QTEST_MAIN(TestOptionsDialog)

@@ -45,6 +45,21 @@ struct Instance
     int quits = 0;
 };
 
+// Waits until target has served a connection made now: it serves its connections in the order
+// they come, so whatever an earlier connection asked of it has been done by then. The request is
+// one the guard refuses (a line longer than any request), so it raises nothing itself.
+bool servedSoFar(const Instance& target)
+{
+    QLocalSocket socket;
+    socket.connectToServer(target.guard.slotName(target.guard.ownSlot()));
+    if (!socket.waitForConnected(5000)) {
+        return false;
+    }
+    socket.write(QByteArray(1000, 'x'));
+    return socket.waitForBytesWritten(5000) &&
+           QTest::qWaitFor([&socket] { return socket.state() == QLocalSocket::UnconnectedState; }, 10000);
+}
+
 // A socket file with nobody listening, as a killed instance leaves it.
 bool makeStaleSocket(const QString& path)
 {
@@ -169,7 +184,7 @@ void TestPrevInstance::handlerSetsNone_nothingRaised_keepsRunning()
     QCOMPARE(second.quits, 0);
     QCOMPARE(second.guard.FoundAction(), TFoundAction::faNone);
     QCOMPARE(second.guard.ownSlot(), 1);
-    QTest::qWait(300);
+    QVERIFY(servedSoFar(first));
     QCOMPARE(first.raised.count(), 0);
 }
 
@@ -194,7 +209,7 @@ void TestPrevInstance::handlerSetsQuit_quitWithoutRaise()
     second.guard.CheckInstances();
 
     QCOMPARE(second.quits, 1);
-    QTest::qWait(300);
+    QVERIFY(servedSoFar(first));
     QCOMPARE(first.raised.count(), 0);
 }
 
@@ -225,7 +240,7 @@ void TestPrevInstance::threeInstances_countThree_lastMatchRaised()
     QCOMPARE(third.eventCounts, QList<int>{3});
     QCOMPARE(third.quits, 1);
     QTRY_COMPARE_WITH_TIMEOUT(second.raised.count(), 1, 10000);
-    QTest::qWait(200);
+    QVERIFY(servedSoFar(first));
     QCOMPARE(first.raised.count(), 0);
 }
 
@@ -329,7 +344,7 @@ void TestPrevInstance::unknownRequest_ignored()
     QVERIFY(socket.waitForConnected(5000));
     socket.write("show me\nRAISE\nraise now\n");
     QVERIFY(socket.waitForBytesWritten(5000));
-    QTest::qWait(300);
+    QVERIFY(servedSoFar(first));
     QCOMPARE(first.raised.count(), 0);
     socket.write("raise\n");
     QVERIFY(socket.waitForBytesWritten(5000));

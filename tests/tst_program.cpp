@@ -4,10 +4,13 @@
 #include "gui/FormMain.h"
 #include "gui/PocetakD.h"
 #include "platform/SessionEnd.h"
+#include "support/Controls.h"
 #include "support/FakeSessionManager.h"
+#include "support/Files.h"
 #include "support/ProgramRig.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -46,19 +49,6 @@ namespace {
 
 constexpr int kStuck = 99;
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 template <typename T> T* window(const char* name)
 {
     for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -71,7 +61,7 @@ template <typename T> T* window(const char* name)
 
 void clickOk(QWidget* alert)
 {
-    alert->findChild<QAbstractButton*>(QStringLiteral("OKSB"))->click();
+    child<QAbstractButton>(alert, "OKSB")->click();
 }
 
 const QByteArray shutdownRows = "Plain - 01.01.30 - 0 - 0 - 1, - 0\r\nBye - #01.01.26 - 0 - 0 - 3, - 0\r\n";
@@ -113,7 +103,7 @@ void TestProgram::signalDuringSplash_splashGivesWayShutdownScanRunsExitCode0()
     rig.closer.handler = [&](QWidget* modal) {
         if (auto* splash = qobject_cast<TPocetakDialog*>(modal)) {
             ++splashes;
-            splash->Timer.stop(); // from now on only the end of the program ends the splash
+            child<QTimer>(splash, "Timer")->stop(); // from now on only the end of the program ends the splash
             std::raise(signal);
             return true;
         }
@@ -168,10 +158,11 @@ void TestProgram::splash_escapeRejectAndCloseDoNotEndIt_onlyItsTimer()
         if (!splash) {
             return false;
         }
-        const auto* form = window<TMainForm>("MainForm");
+        auto* form = window<TMainForm>("MainForm");
         const auto note = [&](const QString& what) {
             afterEach << what + (splash->isVisible() ? QStringLiteral(": shows") : QStringLiteral(": gone"));
-            timersOffMeanwhile = timersOffMeanwhile && !form->Timer.isActive() && !form->NetDetector->Enabled();
+            timersOffMeanwhile = timersOffMeanwhile && !child<QTimer>(form, "Timer")->isActive() &&
+                                 !child<TINetDetector>(form, "NetDetector")->Enabled();
         };
         QTest::keyClick(splash, Qt::Key_Escape);
         note(QStringLiteral("Escape"));
@@ -190,8 +181,8 @@ void TestProgram::splash_escapeRejectAndCloseDoNotEndIt_onlyItsTimer()
     QTimer poll;
     connect(&poll, &QTimer::timeout, this, [&] {
         auto* form = window<TMainForm>("MainForm");
-        if (form && form->isVisible() && form->Timer.isActive()) {
-            runningWithWindow = form->NetDetector->Enabled();
+        if (form && form->isVisible() && child<QTimer>(form, "Timer")->isActive()) {
+            runningWithWindow = child<TINetDetector>(form, "NetDetector")->Enabled();
             poll.stop();
             form->close();
         }
@@ -218,7 +209,7 @@ void TestProgram::exitWhileAlertShows_programEnds()
         if (modal->objectName() == QLatin1String("AlertDialog")) {
             // The tray menu's Exit, while the alert, which refuses every close but its buttons, shows.
             ++alerts;
-            window<TMainForm>("MainForm")->Exit1->trigger();
+            child<QAction>(window<TMainForm>("MainForm"), "Exit1")->trigger();
             return true;
         }
         return false;
@@ -255,7 +246,7 @@ void TestProgram::checkpoint_savesOnly_thenTheEndOfTheSessionEnds()
         QTimer poll;
         connect(&poll, &QTimer::timeout, this, [&] {
             auto* form = window<TMainForm>("MainForm");
-            if (!form || !form->isVisible() || !form->Timer.isActive()) {
+            if (!form || !form->isVisible() || !child<QTimer>(form, "Timer")->isActive()) {
                 return;
             }
             poll.stop();

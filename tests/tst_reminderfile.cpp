@@ -3,6 +3,7 @@
 #include "core/ReminderModel.h"
 #include "core/ReminderStore.h"
 #include "core/TextCodec.h"
+#include "support/Files.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -33,22 +34,6 @@ Reminder row(const QString& name, const QString& date, const QString& time, cons
     return r;
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        return "<missing>";
-    }
-    return f.readAll();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
 // A save file whose writes fail, as a full disk would.
 class FailingSaveFile final : public QSaveFile
 {
@@ -66,6 +51,30 @@ ReminderStore::SaveFileFactory failOn(const QString& failingName)
             return std::make_unique<FailingSaveFile>(path);
         }
         return std::make_unique<QSaveFile>(path);
+    };
+}
+
+// A data file that will not open, or opens and then fails to read, as a broken disk does.
+class FailingFile final : public QFile
+{
+public:
+    FailingFile(const QString& path, bool opens) : QFile(path), m_opens(opens) {}
+    bool open(OpenMode mode) override { return m_opens && QFile::open(mode); }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+
+private:
+    bool m_opens;
+};
+
+ReminderStore::ReadDeviceFactory failReadingOn(const QString& failingName, bool opens)
+{
+    return [failingName, opens](const QString& path) -> std::unique_ptr<QIODevice> {
+        if (path.endsWith(failingName)) {
+            return std::make_unique<FailingFile>(path, opens);
+        }
+        return std::make_unique<QFile>(path);
     };
 }
 
@@ -159,6 +168,8 @@ private Q_SLOTS:
     void save_afterDeletingFirstOfThreeRenumbersBlocks();
     void load_onlyOneFilePresentLoadsNothing();
     void save_afterIncompleteLoadKeepsOldFilesAside();
+    void load_failingDeviceReportsItsFileAndKeepsBothAside_data();
+    void load_failingDeviceReportsItsFileAndKeepsBothAside();
     void save_backupNeverOverwritesEarlierBackup();
     void save_failingFirstFileChangesNeither();
     void save_failingSecondFileChangesNeither();
@@ -210,19 +221,18 @@ void TestReminderFile::dataLines_exampleRowsByteForByte()
         row(QStringLiteral("Mail"), QStringLiteral("#07.12.26"), QStringLiteral("0"), QStringLiteral("0"),
             QStringLiteral("4,"), false),
     };
-    QCOMPARE(JoinLines(BuildDataLines(rows)),
-             QByteArray("Dentist - 05.03.26 - 09:30:00 - 0 - 1, - 0\r\n"
-                        "Backup - #07.12.26 - 18:00:00 - 30 - 1,0, - 1\r\n"
-                        "Mail - #07.12.26 - 0 - 0 - 4, - 0\r\n"));
+    QCOMPARE(EncodeDataFile(rows), QByteArray("Dentist - 05.03.26 - 09:30:00 - 0 - 1, - 0\r\n"
+                                              "Backup - #07.12.26 - 18:00:00 - 30 - 1,0, - 1\r\n"
+                                              "Mail - #07.12.26 - 0 - 0 - 4, - 0\r\n"));
 }
 
 void TestReminderFile::dataLines_emptyEventsLeavesSeparatorsTogether()
 {
     const QList<Reminder> rows = {row(QStringLiteral("Quiet"), QStringLiteral("#01.01.27"), QStringLiteral("0"),
                                       QStringLiteral("0"), QString(), false)};
-    const QStringList lines = BuildDataLines(rows);
-    QCOMPARE(lines.first(), QStringLiteral("Quiet - #01.01.27 - 0 - 0 -  - 0"));
-    const QList<Reminder> back = ParseDataFile(lines.first().toUtf8());
+    const QByteArray bytes = EncodeDataFile(rows);
+    QCOMPARE(bytes, QByteArray("Quiet - #01.01.27 - 0 - 0 -  - 0\r\n"));
+    const QList<Reminder> back = ParseDataFile(bytes);
     QCOMPARE(back.size(), 1);
     QCOMPARE(back.first().events, QString());
     QCOMPARE(back.first().checked, false);
@@ -236,7 +246,7 @@ void TestReminderFile::textBlocks_twoRowExampleByteForByte()
         row(QStringLiteral("b"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QString(), false,
             QStringLiteral("Copy the photos\rto the stick")),
     };
-    QCOMPARE(JoinLines(BuildTextBlocks(rows)),
+    QCOMPARE(EncodeTextFile(rows),
              QByteArray("-0-\r\nBring the card\r\n==\r\n-1-\r\nCopy the photos\rto the stick\r\n==\r\n"));
 }
 
@@ -623,6 +633,37 @@ void TestReminderFile::save_afterIncompleteLoadKeepsOldFilesAside()
     QVERIFY(!store.keepsOldFilesAside());
     QCOMPARE(store.save({}), QString());
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("reminder.nld.bak.1"))));
+}
+
+void TestReminderFile::load_failingDeviceReportsItsFileAndKeepsBothAside_data()
+{
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("data file will not open") << u"reminder.nld"_s << false;
+    QTest::newRow("data file fails to read") << u"reminder.nld"_s << true;
+    QTest::newRow("text file will not open") << u"reminder.nlt"_s << false;
+    QTest::newRow("text file fails to read") << u"reminder.nlt"_s << true;
+}
+
+void TestReminderFile::load_failingDeviceReportsItsFileAndKeepsBothAside()
+{
+    QFETCH(QString, failing);
+    QFETCH(bool, opens);
+    QTemporaryDir dir;
+    const QByteArray data = "Kept - 0 - 0 - 0 - 2, - 0\r\n";
+    const QByteArray text = "-0-\r\nkept\r\n==\r\n";
+    writeFile(dir.filePath(u"reminder.nld"_s), data);
+    writeFile(dir.filePath(u"reminder.nlt"_s), text);
+    ReminderStore store(dir.path(), {}, failReadingOn(failing, opens));
+    const ReminderStore::LoadResult loaded = store.load();
+    QCOMPARE(loaded.status, ReminderStore::LoadStatus::Failed);
+    QCOMPARE(loaded.failedPath, dir.filePath(failing)); // the path of "Cannot open file %s"
+    QVERIFY(loaded.rows.isEmpty());
+    // The reminders that could not be read are not replaced by the empty list.
+    QVERIFY(store.keepsOldFilesAside());
+    QCOMPARE(store.save({}), QString());
+    QCOMPARE(readFile(dir.filePath(u"reminder.nld.bak"_s)), data);
+    QCOMPARE(readFile(dir.filePath(u"reminder.nlt.bak"_s)), text);
 }
 
 void TestReminderFile::save_backupNeverOverwritesEarlierBackup()

@@ -1,36 +1,25 @@
 #include "gui/AlertD.h"
 #include "gui/FormMain.h"
 #include "gui/SoundD.h"
+#include "support/Controls.h"
+#include "support/Files.h"
 #include "support/ProgramRig.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 const QStringList keys{u"DateTimeE"_s, u"StartupE"_s, u"ShutdownE"_s, u"IConnectE"_s, u"IDisConnectE"_s};
 
@@ -55,8 +44,8 @@ struct Sounds
                 boxIcons.append(box->icon());
             }
             if (w == rig.windows->alertDialog.get()) {
-                alerts.append(rig.windows->alertDialog->AlertL->text());
-                rig.windows->alertDialog->OKAOLClick();
+                alerts.append(child<QLabel>(w, "AlertL")->text());
+                child<QPushButton>(w, "OKSB")->click();
                 return true;
             }
             return false;
@@ -65,8 +54,14 @@ struct Sounds
 
     QList<QLineEdit*> fields() const
     {
-        return {d->DateTimeE, d->StartupE, d->ShutdownE, d->IConnectE, d->IDisConnectE};
+        QList<QLineEdit*> edits;
+        for (const QString& key : keys) {
+            edits.append(child<QLineEdit>(d, key.toLatin1().constData()));
+        }
+        return edits;
     }
+    QPushButton* button(const char* name) const { return child<QPushButton>(d, name); }
+    QLineEdit* field(const char* name) const { return child<QLineEdit>(d, name); }
     QStringList texts() const
     {
         QStringList t;
@@ -137,6 +132,8 @@ private Q_SLOTS:
     void play_unplayableFileStillLetsTheAlertShow();
     void play_leavesTheOpenDialogsFields();
     void play_leavesAnOpenFileWindowWhereTheUserWent();
+    void player_reportsThroughItsSeam_data();
+    void player_reportsThroughItsSeam();
 };
 
 void TestSoundDialog::activation_readsTheStoredPaths()
@@ -149,19 +146,19 @@ void TestSoundDialog::activation_readsTheStoredPaths()
 
     // Becoming active again reloads the file, written meanwhile by another hand.
     s.writeIni({u"StartupE=/music/start.wav"_s, u"IDisConnectE=/music/bye.wav"_s});
-    s.d->StartupE->setText(u"unsaved"_s);
+    s.field("StartupE")->setText(u"unsaved"_s);
     QApplication::setActiveWindow(nullptr);
     QVERIFY(s.reactivate());
     QCOMPARE(s.texts(), (QStringList{QString(), u"/music/start.wav"_s, QString(), QString(), u"/music/bye.wav"_s}));
-    s.d->CancelAOLClick();
+    s.button("CancelSB")->click();
 }
 
 void TestSoundDialog::ok_fillsEmptyRowsWithGenSoundAndWritesEveryKey()
 {
     Sounds s;
     QVERIFY(s.show());
-    s.d->ShutdownE->setText(u"/music/off.wav"_s);
-    QTest::mouseClick(s.d->OKSB, Qt::LeftButton);
+    s.field("ShutdownE")->setText(u"/music/off.wav"_s);
+    QTest::mouseClick(s.button("OKSB"), Qt::LeftButton);
     QVERIFY(!s.d->isVisible());
     QVERIFY(s.rig.closer.messages.isEmpty());
     const QString gen = s.genSound();
@@ -176,8 +173,8 @@ void TestSoundDialog::default_thenOkWritesTheShippedSounds()
 {
     Sounds s;
     QVERIFY(s.show());
-    QTest::mouseClick(s.d->DefaultSB, Qt::LeftButton);
-    QTest::mouseClick(s.d->OKSB, Qt::LeftButton);
+    QTest::mouseClick(s.button("DefaultSB"), Qt::LeftButton);
+    QTest::mouseClick(s.button("OKSB"), Qt::LeftButton);
     const QString p = s.rig.dir.path();
     QCOMPARE(readFile(s.d->iniPath()),
              (u"[Sounds]\r\n"
@@ -194,10 +191,10 @@ void TestSoundDialog::default_thenCancelStoresNothing()
     s.writeIni({u"DateTimeE=/music/tick.wav"_s});
     const QByteArray stored = readFile(s.d->iniPath());
     QVERIFY(s.show());
-    QCOMPARE(s.d->DateTimeE->text(), u"/music/tick.wav"_s);
-    QTest::mouseClick(s.d->DefaultSB, Qt::LeftButton);
-    QCOMPARE(s.d->IConnectE->text(), s.path(u"sounds/IConnect Sound.wav"_s));
-    QTest::mouseClick(s.d->CancelSB, Qt::LeftButton);
+    QCOMPARE(s.field("DateTimeE")->text(), u"/music/tick.wav"_s);
+    QTest::mouseClick(s.button("DefaultSB"), Qt::LeftButton);
+    QCOMPARE(s.field("IConnectE")->text(), s.path(u"sounds/IConnect Sound.wav"_s));
+    QTest::mouseClick(s.button("CancelSB"), Qt::LeftButton);
     QVERIFY(!s.d->isVisible());
     QCOMPARE(readFile(s.d->iniPath()), stored);
 
@@ -225,12 +222,11 @@ void TestSoundDialog::browse_fillsOnlyItsOwnRow()
     const QStringList before = s.texts();
     QString answer; // the user cancels the file window first
     int asked = 0;
-    s.d->chooseFile = [&] {
+    s.d->setFileChooser([&] {
         ++asked;
         return answer;
-    };
-    auto* browse = s.d->findChild<QPushButton*>(u"BrowseSB%1"_s.arg(row + 1));
-    QVERIFY(browse);
+    });
+    auto* browse = child<QPushButton>(s.d, u"BrowseSB%1"_s.arg(row + 1).toLatin1().constData());
     QTest::mouseClick(browse, Qt::LeftButton);
     QCOMPARE(s.texts(), before);
 
@@ -241,7 +237,7 @@ void TestSoundDialog::browse_fillsOnlyItsOwnRow()
     expected[row] = answer;
     QCOMPARE(s.texts(), expected);
     QVERIFY(!QString::fromUtf8(readFile(s.d->iniPath())).contains(answer)); // nothing written before OK
-    s.d->CancelAOLClick();
+    s.button("CancelSB")->click();
 }
 
 void TestSoundDialog::browse_choiceSurvivesTheReturnFromTheFileWindow_data()
@@ -257,7 +253,7 @@ void TestSoundDialog::browse_choiceSurvivesTheReturnFromTheFileWindow()
     Sounds s;
     QVERIFY(s.show());
     bool leftTheDialog = false;
-    s.d->chooseFile = [&]() -> QString {
+    s.d->setFileChooser([&]() -> QString {
         if (native) {
             // The desktop's own file window takes the focus away from every window of the program.
             QApplication::setActiveWindow(nullptr);
@@ -274,12 +270,12 @@ void TestSoundDialog::browse_choiceSurvivesTheReturnFromTheFileWindow()
         });
         fileWindow.exec();
         return s.path(u"picked.wav"_s);
-    };
-    QTest::mouseClick(s.d->BrowseSB2, Qt::LeftButton);
+    });
+    QTest::mouseClick(s.button("BrowseSB2"), Qt::LeftButton);
     QVERIFY(leftTheDialog);
     QVERIFY(s.reactivate());
-    QCOMPARE(s.d->StartupE->text(), s.path(u"picked.wav"_s));
-    QTest::mouseClick(s.d->OKSB, Qt::LeftButton);
+    QCOMPARE(s.field("StartupE")->text(), s.path(u"picked.wav"_s));
+    QTest::mouseClick(s.button("OKSB"), Qt::LeftButton);
     QVERIFY(QString::fromUtf8(readFile(s.d->iniPath())).contains(u"StartupE="_s + s.path(u"picked.wav"_s)));
 }
 
@@ -289,8 +285,8 @@ void TestSoundDialog::ok_unwritableIniKeepsTheDialogAndItsEdits()
     // A folder where the file should be: not even root can write it.
     QVERIFY(QDir().mkpath(s.d->iniPath()));
     QVERIFY(s.show());
-    s.d->ShutdownE->setText(u"/music/off.wav"_s);
-    QTest::mouseClick(s.d->OKSB, Qt::LeftButton);
+    s.field("ShutdownE")->setText(u"/music/off.wav"_s);
+    QTest::mouseClick(s.button("OKSB"), Qt::LeftButton);
     QCOMPARE(s.rig.closer.messages, QStringList{u"Unable to write to "_s + s.d->iniPath()});
     QCOMPARE(s.boxIcons, QList<QMessageBox::Icon>{QMessageBox::Critical});
     QVERIFY(s.d->isVisible());
@@ -300,7 +296,7 @@ void TestSoundDialog::ok_unwritableIniKeepsTheDialogAndItsEdits()
     QCOMPARE(s.texts(), (QStringList{gen, gen, u"/music/off.wav"_s, gen, gen}));
 
     QVERIFY(QDir(s.d->iniPath()).removeRecursively());
-    QTest::mouseClick(s.d->OKSB, Qt::LeftButton);
+    QTest::mouseClick(s.button("OKSB"), Qt::LeftButton);
     QVERIFY(!s.d->isVisible());
     QCOMPARE(s.rig.closer.messages.size(), 1);
     QVERIFY(QString::fromUtf8(readFile(s.d->iniPath())).contains(u"ShutdownE=/music/off.wav\r\n"_s));
@@ -330,7 +326,7 @@ void TestSoundDialog::play_noFileReportsNotFound()
     if (ini != u"-"_s) {
         s.writeIni({u"DateTimeE="_s + QString(ini).replace(u"{dir}"_s, s.rig.dir.path())});
     }
-    s.d->PlayEventSound(flag);
+    s.d->player().PlayEventSound(flag);
     QCOMPARE(s.rig.closer.messages, QStringList{u"Sound file not found!"_s});
     QCOMPARE(s.boxIcons, QList<QMessageBox::Icon>{QMessageBox::Critical});
     QCOMPARE(s.rig.sound.played, QStringList());
@@ -357,7 +353,7 @@ void TestSoundDialog::play_eachFlagPlaysItsOwnFile()
         lines.append(key + u'=' + files.last());
     }
     s.writeIni(lines);
-    s.d->PlayEventSound(flag);
+    s.d->player().PlayEventSound(flag);
     QCOMPARE(s.rig.sound.played, QStringList{files.at(row)});
     QVERIFY(s.rig.closer.messages.isEmpty());
 }
@@ -368,7 +364,7 @@ void TestSoundDialog::play_unplayableFileShowsItsError()
     const QString file = s.soundFile(u"broken.wav"_s);
     s.writeIni({u"DateTimeE="_s + file});
     s.rig.sound.error = u"The file is not a sound the player knows"_s;
-    s.d->PlayEventSound(u'1');
+    s.d->player().PlayEventSound(u'1');
     QCOMPARE(s.rig.sound.played, QStringList{file});
     QCOMPARE(s.rig.closer.messages, QStringList{s.rig.sound.error});
     QCOMPARE(s.boxIcons, QList<QMessageBox::Icon>{QMessageBox::Critical});
@@ -396,14 +392,14 @@ void TestSoundDialog::play_leavesTheOpenDialogsFields()
     const QString edited = s.soundFile(u"edited.wav"_s);
     s.writeIni({u"DateTimeE="_s + stored, u"StartupE=/music/start.wav"_s});
     QVERIFY(s.show());
-    s.d->DateTimeE->setText(edited);
-    s.d->StartupE->clear();
-    s.d->IConnectE->setText(u"/music/new.wav"_s);
-    s.d->PlayEventSound(u'1'); // a reminder fires while the dialog is open
+    s.field("DateTimeE")->setText(edited);
+    s.field("StartupE")->clear();
+    s.field("IConnectE")->setText(u"/music/new.wav"_s);
+    s.d->player().PlayEventSound(u'1'); // a reminder fires while the dialog is open
     QCOMPARE(s.rig.sound.played, QStringList{stored});
     QCOMPARE(s.texts(), (QStringList{edited, QString(), QString(), u"/music/new.wav"_s, QString()}));
     QVERIFY(s.d->isVisible());
-    QTest::mouseClick(s.d->OKSB, Qt::LeftButton);
+    QTest::mouseClick(s.button("OKSB"), Qt::LeftButton);
     QVERIFY(QString::fromUtf8(readFile(s.d->iniPath())).contains(u"DateTimeE="_s + edited + u"\r\n"_s));
 }
 
@@ -415,7 +411,7 @@ void TestSoundDialog::play_leavesAnOpenFileWindowWhereTheUserWent()
     QVERIFY(QDir(s.rig.dir.path()).mkpath(u"music"_s));
     const QString elsewhere = s.path(u"music"_s);
     QVERIFY(s.show());
-    s.d->ShutdownE->setText(u"/music/typed.wav"_s);
+    s.field("ShutdownE")->setText(u"/music/typed.wav"_s);
     QString folderBefore;
     QString folderAfter;
     QStringList fieldsAfter;
@@ -423,24 +419,64 @@ void TestSoundDialog::play_leavesAnOpenFileWindowWhereTheUserWent()
         if (w == s.d) {
             return true;
         }
-        if (w != s.d->OpenDialog) {
+        auto* open = s.d->findChild<QFileDialog*>(u"OpenDialog"_s);
+        if (!open || w != open) {
             return false;
         }
-        folderBefore = s.d->OpenDialog->directory().absolutePath();
-        s.d->OpenDialog->setDirectory(elsewhere); // the user goes to another folder
-        s.d->PlayEventSound(u'1');                // and a reminder fires meanwhile
-        folderAfter = s.d->OpenDialog->directory().absolutePath();
+        folderBefore = open->directory().absolutePath();
+        open->setDirectory(elsewhere);      // the user goes to another folder
+        s.d->player().PlayEventSound(u'1'); // and a reminder fires meanwhile
+        folderAfter = open->directory().absolutePath();
         fieldsAfter = s.texts();
-        s.d->OpenDialog->reject();
+        open->reject();
         return true;
     };
-    QTest::mouseClick(s.d->BrowseSB3, Qt::LeftButton);
+    QTest::mouseClick(s.button("BrowseSB3"), Qt::LeftButton);
     QCOMPARE(s.rig.sound.played, QStringList{stored});
     QCOMPARE(folderBefore, QDir(s.rig.dir.path()).absolutePath()); // it opened in the program folder
     QCOMPARE(folderAfter, elsewhere);
     QCOMPARE(fieldsAfter, (QStringList{stored, QString(), u"/music/typed.wav"_s, QString(), QString()}));
-    QCOMPARE(s.d->ShutdownE->text(), u"/music/typed.wav"_s);
-    s.d->CancelAOLClick();
+    QCOMPARE(s.field("ShutdownE")->text(), u"/music/typed.wav"_s);
+    s.button("CancelSB")->click();
+}
+
+void TestSoundDialog::player_reportsThroughItsSeam_data()
+{
+    QTest::addColumn<QString>("dateTimeFile"); // the file DateTimeE names, written or not
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QString>("outputError");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("helpContext");
+    QTest::newRow("plays") << u"tick.wav"_s << true << QString() << QString() << -2;
+    QTest::newRow("missing file") << u"gone.wav"_s << false << QString() << u"Sound file not found!"_s << 0;
+    QTest::newRow("unplayable") << u"bad.wav"_s << true << u"Cannot play it"_s << u"Cannot play it"_s << -1;
+}
+
+void TestSoundDialog::player_reportsThroughItsSeam()
+{
+    QFETCH(QString, dateTimeFile);
+    QFETCH(bool, exists);
+    QFETCH(QString, outputError);
+    QFETCH(QString, message);
+    QFETCH(int, helpContext);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(dateTimeFile);
+    if (exists) {
+        writeFile(file, "RIFF");
+    }
+    writeFile(dir.filePath(u"sounds.ini"_s), (u"[Sounds]\r\nDateTimeE="_s + file + u"\r\n"_s).toUtf8());
+    FakeSoundOutput output;
+    output.error = outputError;
+    QStringList reports;
+    int context = -2;
+    EventSoundPlayer player(dir.filePath(u"sounds.ini"_s), output, [&](const QString& text, int help) {
+        reports.append(text);
+        context = help;
+    });
+    player.PlayEventSound(u'1');
+    QCOMPARE(reports, message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(context, helpContext);
+    QCOMPARE(output.played, exists ? QStringList{file} : QStringList());
 }
 
 QTEST_MAIN(TestSoundDialog)

@@ -1,11 +1,13 @@
 #include "core/WaveFile.h"
 #include "platform/QtSoundOutput.h"
+#include "support/Files.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMediaPlayer>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -105,11 +107,16 @@ QByteArray wave(const QByteArray& fmt, int dataBytes = 400)
     return riff(chunk("fmt ", fmt) + chunk("data", QByteArray(dataBytes, '\x10')));
 }
 
-void writeFile(const QString& path, const QByteArray& bytes)
+// The media player behind the output, made at its first sound.
+QMediaPlayer* player(const QtSoundOutput& output)
 {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
+    return output.findChild<QMediaPlayer*>();
+}
+
+// The sound handed over last is being heard, or has ended or failed.
+bool underWayOrOver(const QtSoundOutput& output)
+{
+    return player(output)->position() > 0 || !output.isPlaying();
 }
 
 } // namespace
@@ -287,9 +294,10 @@ void TestSoundOutput::play_shippedSounds_withoutAudioServer_returnPromptly()
         // Generous: the first call starts the media framework; the point is that play never waits
         // for the sound (over a second long) or for an audio server that is not there.
         QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
-        QTest::qWait(50);
+        // The player has taken the sound up (or given up on it) before the next one replaces it.
+        QTRY_VERIFY_WITH_TIMEOUT(player(output)->mediaStatus() != QMediaPlayer::LoadingMedia, 10000);
     }
-    QTest::qWait(300);
+    QTRY_VERIFY_WITH_TIMEOUT(underWayOrOver(output), 10000);
     output.stop();
     QVERIFY(!output.isPlaying());
 }
@@ -300,7 +308,7 @@ void TestSoundOutput::play_secondSound_replacesFirst_withoutAudioServer()
     const QString first = soundsFolder() + u"/Startup Sound.wav"_s;
     const QString second = soundsFolder() + u"/IConnect Sound.wav"_s;
     QCOMPARE(output.play(first), QString());
-    QTest::qWait(100);
+    QTRY_VERIFY_WITH_TIMEOUT(underWayOrOver(output), 10000);
     QCOMPARE(output.play(second), QString());
     // A bad file stops the sound still playing and reports itself.
     QTemporaryDir dir;
@@ -360,12 +368,15 @@ void TestSoundOutput::realAudio_driver()
     QCOMPARE(output.play(first), QString());
     qInfo("first play returned after %lld ms", timer.elapsed());
     if (!second.isEmpty()) {
-        QTest::qWait(gap);
+        // The first sound has been heard for gap milliseconds.
+        QTRY_VERIFY_WITH_TIMEOUT(player(output)->position() >= gap, gap + 30000);
         timer.restart();
         QCOMPARE(output.play(second), QString());
         qInfo("second play returned after %lld ms", timer.elapsed());
     }
-    QTest::qWait(hold);
+    // The last sound has played to its end, and the program has stood at least hold milliseconds
+    // since it began.
+    QTRY_VERIFY_WITH_TIMEOUT(!output.isPlaying() && timer.elapsed() >= hold, hold + 30000);
 }
 
 int main(int argc, char** argv)

@@ -1,5 +1,6 @@
-#include "components/TrayBackend.h"
 #include "components/TrayIcon.h"
+#include "support/FakeTrayBackend.h"
+#include "support/Waits.h"
 
 #include <QAction>
 #include <QApplication>
@@ -10,53 +11,6 @@
 #include <QWidget>
 
 namespace {
-
-// Records what reaches the tray, and the owner window's state at each add or remove.
-class FakeTrayBackend final : public TrayBackend
-{
-public:
-    explicit FakeTrayBackend(QStringList& log, bool available) : m_log(log), m_available(available) {}
-
-    bool isAvailable() const override { return m_available; }
-    void setIcon(const QIcon& icon) override { lastIcon = icon; }
-    void setToolTip(const QString& tip) override
-    {
-        lastTip = tip;
-        ++tipWrites;
-    }
-    void setVisible(bool visible) override
-    {
-        shown = visible;
-        QString entry = visible ? QStringLiteral("tray add") : QStringLiteral("tray remove");
-        if (owner) {
-            entry += owner->isVisible() ? QStringLiteral(" [shown") : QStringLiteral(" [hidden");
-            entry += owner->isMinimized() ? QStringLiteral(" minimised]") : QStringLiteral("]");
-        }
-        m_log.append(entry);
-    }
-    void setMenu(QMenu* m) override { menu = m; }
-    void setNeedsAttention(bool attention) override { needsAttention = attention; }
-    void report(QSystemTrayIcon::ActivationReason reason) { Q_EMIT activated(reason); }
-    void setAvailable(bool available) { m_available = available; }
-    /// The tray came or went, and says so (as a panel on the session bus does).
-    void announce(bool available)
-    {
-        m_available = available;
-        Q_EMIT availableChanged();
-    }
-
-    QWidget* owner = nullptr;
-    QIcon lastIcon;
-    QString lastTip;
-    int tipWrites = 0;
-    bool shown = false;
-    QMenu* menu = nullptr;
-    bool needsAttention = false;
-
-private:
-    QStringList& m_log;
-    bool m_available;
-};
 
 QString buttonName(Qt::MouseButton button)
 {
@@ -125,7 +79,9 @@ private:
         QAction* show = nullptr;
         QAction* exit = nullptr;
     };
-    Fixture* makeFixture(bool trayAvailable = true);
+    // Quick looks for a tray that comes later, so that waiting them out takes no time.
+    static inline const QList<int> quickRechecks{100, 250};
+    Fixture* makeFixture(bool trayAvailable = true, const QList<int>& recheckDelays = {2000, 5000});
     void record(Fixture* f);
 
     Fixture* m_fixture = nullptr;
@@ -145,14 +101,14 @@ void TestTrayIcon::cleanup()
     }
 }
 
-TestTrayIcon::Fixture* TestTrayIcon::makeFixture(bool trayAvailable)
+TestTrayIcon::Fixture* TestTrayIcon::makeFixture(bool trayAvailable, const QList<int>& recheckDelays)
 {
     auto* f = new Fixture;
     m_fixture = f;
     f->owner.resize(200, 100);
-    f->backend = new FakeTrayBackend(f->log, trayAvailable);
+    f->backend = new FakeTrayBackend(trayAvailable, &f->log);
     f->backend->owner = &f->owner;
-    f->tray = new TTrayIcon(&f->owner, f->backend);
+    f->tray = new TTrayIcon(&f->owner, f->backend, recheckDelays);
     f->show = f->menu.addAction(QStringLiteral("Show"));
     f->menu.addSeparator();
     f->exit = f->menu.addAction(QStringLiteral("Exit"));
@@ -471,7 +427,7 @@ void TestTrayIcon::hide_realTrayOffscreen_minimised()
 
 void TestTrayIcon::trayAppearingLater_iconAddedAgainAndWindowToTray()
 {
-    Fixture* f = makeFixture(false);
+    Fixture* f = makeFixture(false, quickRechecks);
     f->owner.show();
     f->tray->HideMainForm();
     QVERIFY(f->owner.isMinimized());
@@ -491,12 +447,12 @@ void TestTrayIcon::trayAppearingLater_iconAddedAgainAndWindowToTray()
 
 void TestTrayIcon::trayAppearingLater_iconNotWanted_nothingAdded()
 {
-    Fixture* f = makeFixture(false);
+    Fixture* f = makeFixture(false, quickRechecks);
     f->owner.show();
     f->tray->setIconVisible(false);
     f->log.clear();
     f->backend->setAvailable(true);
-    QTest::qWait(5600);
+    QVERIFY(waitOutTimers(quickRechecks.last() + 50)); // both looks for the tray have been taken
     QVERIFY2(f->log.isEmpty(), qPrintable(f->log.join(u',')));
     QVERIFY(f->owner.isVisible());
 }
@@ -523,7 +479,7 @@ void TestTrayIcon::minimizeToTray_off_minimisingOnlyMinimises()
     f->owner.show();
     f->log.clear();
     f->owner.showMinimized();
-    QTest::qWait(100);
+    QVERIFY(waitOutTimers(100));
     QVERIFY(f->owner.isVisible());
     QVERIFY(f->log.isEmpty());
 }

@@ -35,7 +35,7 @@ QString cutTip(const QString& hint)
 
 } // namespace
 
-TTrayIcon::TTrayIcon(QWidget* owner, TrayBackend* backend)
+TTrayIcon::TTrayIcon(QWidget* owner, TrayBackend* backend, const QList<int>& recheckDelays)
     : QObject(owner), m_owner(owner), m_backend(backend ? backend : new DesktopTrayBackend())
 {
     m_backend->setParent(this);
@@ -51,7 +51,7 @@ TTrayIcon::TTrayIcon(QWidget* owner, TrayBackend* backend)
     m_trayWasAvailable = m_backend->isAvailable();
     // The program may start before the desktop's tray does (a session starting up). A panel on
     // the session bus says when it comes; an XEmbed tray does not, so look again a little later.
-    for (const int delay : {2000, 5000}) {
+    for (const int delay : recheckDelays) {
         QTimer::singleShot(delay, this, &TTrayIcon::recheckTray);
     }
     if (m_owner) {

@@ -39,8 +39,9 @@ Q_SIGNALS:
 
 public:
     /// Takes ownership of backend; the real tray is used when it is null. The icon is not added
-    /// until IconVisible is written.
-    explicit TTrayIcon(QWidget* owner, TrayBackend* backend = nullptr);
+    /// until IconVisible is written. The tray is looked for again after each of recheckDelays
+    /// (milliseconds from now), for a tray that comes without a word.
+    explicit TTrayIcon(QWidget* owner, TrayBackend* backend = nullptr, const QList<int>& recheckDelays = {2000, 5000});
     ~TTrayIcon() override;
 
     bool Enabled() const { return m_enabled; }

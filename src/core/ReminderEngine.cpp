@@ -1,6 +1,5 @@
 #include "ReminderEngine.h"
 
-#include "DateText.h"
 #include "EventFlags.h"
 #include "TriggerRules.h"
 
@@ -94,8 +93,9 @@ void ReminderEngine::checkPausedAlerts(int intervalMinutes)
         const quint64 id = m_model.at(row).id;
         m_inProgress = true;
         qCInfo(lcTriggers, "paused alert of \"%s\" comes back", qPrintable(m_model.at(row).name));
-        m_model.setField(row, Field::Ponovno, QStringLiteral("0"));
-        m_model.setPausedAt(row, {});
+        Reminder cleared = m_model.at(row);
+        ClearPause(cleared);
+        storePause(row, cleared);
         m_sounds.playEventSound(QChar(char16_t(EventKind::DateTime)));
         row = m_model.rowOfId(id);
         if (row >= 0) {
@@ -117,10 +117,16 @@ void ReminderEngine::pause(quint64 rowId)
     if (row < 0) {
         return;
     }
-    const QDateTime now = m_clock.now();
-    m_model.setField(row, Field::Ponovno, FormatTime(now.time()));
-    m_model.setPausedAt(row, now);
+    Reminder r = m_model.at(row);
+    PauseRow(r, m_clock.now());
+    storePause(row, r);
     Q_EMIT paused(rowId);
+}
+
+void ReminderEngine::storePause(int row, const Reminder& r)
+{
+    m_model.setField(row, Field::Ponovno, r.ponovno);
+    m_model.setPausedAt(row, r.pausedAt);
 }
 
 void ReminderEngine::alertWindowClosed()

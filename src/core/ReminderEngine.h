@@ -73,6 +73,8 @@ private:
         bool markChecked;
     };
     void fireQueued(const Pending& p);
+    /// Writes the pause fields of r (Ponovno and the instant behind it) into the row.
+    void storePause(int row, const Reminder& r);
     void release();
 
     ReminderModel& m_model;

@@ -129,28 +129,6 @@ qsizetype headerNumber(QByteArrayView line)
 
 } // namespace
 
-QStringList BuildDataLines(const QList<Reminder>& rows)
-{
-    QStringList lines;
-    lines.reserve(rows.size());
-    for (const Reminder& r : rows) {
-        QString line;
-        emitDataLine(r, [&line](QStringView piece) { line += piece; });
-        lines.append(line);
-    }
-    return lines;
-}
-
-QStringList BuildTextBlocks(const QList<Reminder>& rows)
-{
-    QStringList lines;
-    lines.reserve(rows.size() * 3);
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        emitTextBlock(i, rows.at(i), [&lines](QStringView line) { lines.append(line.toString()); });
-    }
-    return lines;
-}
-
 QString JoinEditorText(const QStringList& lines)
 {
     return lines.join(u'\r');

@@ -13,10 +13,6 @@
 /// The separator between the fields of a data-file line.
 inline constexpr QStringView FieldSeparator = u" - ";
 
-/// One data-file line per row, in list order.
-QStringList BuildDataLines(const QList<Reminder>& rows);
-/// The three lines of one text block per row, in list order.
-QStringList BuildTextBlocks(const QList<Reminder>& rows);
 /// The editor's lines joined into one What: each line followed by a CR, the last CR removed.
 QString JoinEditorText(const QStringList& lines);
 

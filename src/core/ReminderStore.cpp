@@ -9,16 +9,22 @@
 
 namespace {
 
-bool readWhole(const QString& path, QByteArray& bytes)
+// A file reports a failed read in its error state; other devices in what read returns.
+bool readFailed(const QIODevice& device)
 {
-    QFile file(path);
+    const auto* file = qobject_cast<const QFileDevice*>(&device);
+    return file && file->error() != QFileDevice::NoError;
+}
+
+bool readWhole(QIODevice& file, QByteArray& bytes)
+{
     if (!file.open(QIODevice::ReadOnly)) {
         return false;
     }
     const qint64 size = file.size();
     if (size <= 0 || file.isSequential()) {
         bytes = file.readAll();
-        return file.error() == QFileDevice::NoError;
+        return !readFailed(file);
     }
     bytes = QByteArray(qsizetype(size), Qt::Uninitialized);
     AdviseLargePages(bytes.data(), bytes.size());
@@ -40,12 +46,14 @@ bool overwrite(QFile& file, const QByteArray& bytes)
 
 } // namespace
 
-ReminderStore::ReminderStore(QString folder, SaveFileFactory factory)
-    : m_folder(std::move(folder))
-    , m_factory(std::move(factory))
+ReminderStore::ReminderStore(QString folder, SaveFileFactory factory, ReadDeviceFactory readFactory)
+    : m_folder(std::move(folder)), m_factory(std::move(factory)), m_readFactory(std::move(readFactory))
 {
     if (!m_factory) {
         m_factory = [](const QString& path) { return std::make_unique<QSaveFile>(path); };
+    }
+    if (!m_readFactory) {
+        m_readFactory = [](const QString& path) { return std::make_unique<QFile>(path); };
     }
 }
 
@@ -61,9 +69,9 @@ ReminderStore::LoadResult ReminderStore::load()
     }
     QByteArray dataBytes;
     QByteArray textBytes;
-    if (!readWhole(dataPath(), dataBytes)) {
+    if (!readWhole(*m_readFactory(dataPath()), dataBytes)) {
         result.failedPath = dataPath();
-    } else if (!readWhole(textPath(), textBytes)) {
+    } else if (!readWhole(*m_readFactory(textPath()), textBytes)) {
         result.failedPath = textPath();
     }
     if (!result.failedPath.isEmpty()) {

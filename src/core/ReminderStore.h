@@ -20,8 +20,10 @@ public:
         QList<Reminder> rows;
     };
     using SaveFileFactory = std::function<std::unique_ptr<QSaveFile>(const QString& path)>;
+    /// The device a data file is read from, not yet open; by default the file at path.
+    using ReadDeviceFactory = std::function<std::unique_ptr<QIODevice>(const QString& path)>;
 
-    explicit ReminderStore(QString folder, SaveFileFactory factory = {});
+    explicit ReminderStore(QString folder, SaveFileFactory factory = {}, ReadDeviceFactory readFactory = {});
 
     QString dataPath() const { return m_folder + QStringLiteral("/reminder.nld"); }
     QString textPath() const { return m_folder + QStringLiteral("/reminder.nlt"); }
@@ -42,5 +44,6 @@ private:
 
     QString m_folder;
     SaveFileFactory m_factory;
+    ReadDeviceFactory m_readFactory;
     bool m_keepAside = false;
 };

@@ -134,14 +134,6 @@ std::optional<QDateTime> DueInstant(const Reminder& r, const QDateTime& now)
                      Qt::OffsetFromUTC, now.offsetFromUtc());
 }
 
-bool IsDue(const QDateTime& due, const QDateTime& now)
-{
-    if (!due.date().isValid() || !now.date().isValid()) {
-        return false;
-    }
-    return wallMs(now) - wallMs(due) > -1;
-}
-
 bool ShouldFire(const Reminder& r, const QDateTime& now)
 {
     if (r.checked || !HasEventFlag(r.events, EventKind::DateTime)) {
@@ -155,6 +147,7 @@ bool ShouldFire(const Reminder& r, const QDateTime& now)
     if (row.kind == DateTimeKind::Invalid) {
         return false;
     }
+    // Due unless the clock reading lies before the due reading by one millisecond or more.
     const int nowMs = now.time().msecsSinceStartOfDay();
     return wallMs(today, nowMs) - dueWall(row, today, nowMs) > -1;
 }
@@ -166,7 +159,7 @@ FireStep RepeatStep(const Reminder& r, const QDateTime& due)
     if (n == 0 || !due.date().isValid()) {
         return step;
     }
-    switch (readRow(r, due.date().year()).kind) {
+    switch (ClassifyRow(r, due.date().year())) {
     case DateTimeKind::DateAndTime:
     case DateTimeKind::DateOnly:
         step.date = FormatDate(due.date().addDays(n));

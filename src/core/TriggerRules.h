@@ -30,10 +30,8 @@ int RepeatValue(QStringView repeat);
 /// The instant at which the row falls due as seen at now, at now's offset from UTC; nullopt for an Invalid row.
 std::optional<QDateTime> DueInstant(const Reminder& r, const QDateTime& now);
 
-/// Due unless the clock reading now lies before due by one millisecond or more.
-bool IsDue(const QDateTime& due, const QDateTime& now);
-
-/// True when the scan fires the row at now: it has the DateTime flag, is not checked, reads, and is due.
+/// True when the scan fires the row at now: it has the DateTime flag, is not checked, reads, and is due:
+/// the clock reading now does not lie before the row's due reading by one millisecond or more.
 bool ShouldFire(const Reminder& r, const QDateTime& now);
 
 /// What firing changes besides Checked: the new Date and Time texts, and whether the row is armed again.

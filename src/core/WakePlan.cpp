@@ -34,7 +34,7 @@ qint64 rowDueWall(const Reminder& r, const QDateTime& now, qint64 nowWall)
     if (!due) {
         return Never;
     }
-    if (IsDue(*due, now)) {
+    if (ShouldFire(r, now)) {
         return nowWall;
     }
     // A date without a time is due from the start of its day; the scan places it at now's time of

@@ -13,48 +13,53 @@ TAboutDialog::TAboutDialog(QWidget* parent)
     setWindowTitle(QStringLiteral("About Nudgelark"));
     setModal(true);
 
-    ProgramIcon = new QLabel(this);
-    ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
-    ProgramIcon->setPixmap(QIcon(QStringLiteral(":/nudgelark.png")).pixmap(64, 64));
-    ProgramIcon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    m_programIcon = new QLabel(this);
+    m_programIcon->setObjectName(QStringLiteral("ProgramIcon"));
+    m_programIcon->setPixmap(QIcon(QStringLiteral(":/nudgelark.png")).pixmap(64, 64));
+    m_programIcon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-    ProductName = new QLabel(QStringLiteral("Nudgelark"), this);
-    ProductName->setObjectName(QStringLiteral("ProductName"));
-    QFont big = ProductName->font();
+    m_productName = new QLabel(QStringLiteral("Nudgelark"), this);
+    m_productName->setObjectName(QStringLiteral("ProductName"));
+    QFont big = m_productName->font();
     big.setBold(true);
     big.setPointSizeF(big.pointSizeF() * 1.6);
-    ProductName->setFont(big);
+    m_productName->setFont(big);
 
-    Version = new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(NUDGELARK_VERSION)), this);
-    Version->setObjectName(QStringLiteral("Version"));
-    Version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_version = new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(NUDGELARK_VERSION)), this);
+    m_version->setObjectName(QStringLiteral("Version"));
+    m_version->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    Comments = new QLabel(QStringLiteral("A small desktop reminder. It tells you what to do at a date and time, when "
-                                         "your session starts or ends, and when the internet connection comes up "
-                                         "or goes down."),
-                          this);
-    Comments->setObjectName(QStringLiteral("Comments"));
-    Comments->setWordWrap(true);
-    Comments->setMinimumWidth(260);
+    m_comments = new QLabel(QStringLiteral("A small desktop reminder. It tells you what to do at a date and time, when "
+                                           "your session starts or ends, and when the internet connection comes up "
+                                           "or goes down."),
+                            this);
+    m_comments->setObjectName(QStringLiteral("Comments"));
+    m_comments->setWordWrap(true);
+    m_comments->setMinimumWidth(260);
 
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setDefault(true);
-    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("OKButton"));
+    m_okButton->setDefault(true);
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
+    layOut();
+}
+
+void TAboutDialog::layOut()
+{
 
     auto* text = new QVBoxLayout;
-    text->addWidget(ProductName);
-    text->addWidget(Version);
+    text->addWidget(m_productName);
+    text->addWidget(m_version);
     text->addSpacing(8);
-    text->addWidget(Comments);
+    text->addWidget(m_comments);
     text->addStretch();
     auto* top = new QHBoxLayout;
-    top->addWidget(ProgramIcon);
+    top->addWidget(m_programIcon);
     top->addSpacing(12);
     top->addLayout(text, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(OKButton);
+    buttons->addWidget(m_okButton);
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

@@ -14,9 +14,12 @@ class TAboutDialog final : public QDialog
 public:
     explicit TAboutDialog(QWidget* parent = nullptr);
 
-    QLabel* ProductName;
-    QLabel* Version;
-    QLabel* Comments;
-    QLabel* ProgramIcon;
-    QPushButton* OKButton;
+private:
+    void layOut();
+
+    QLabel* m_productName;
+    QLabel* m_version;
+    QLabel* m_comments;
+    QLabel* m_programIcon;
+    QPushButton* m_okButton;
 };

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QTimer>
+#include <array>
 
 namespace {
 
@@ -36,42 +38,79 @@ QString displayText(QString text)
 
 } // namespace
 
-TAlertDialog::TAlertDialog(QWidget* parent)
-    : ClosingDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), AlertL(new QLabel),
-      WhenST(new QLabel(this)), OKSB(new QPushButton(QStringLiteral("OK"), this)),
-      PauseSB(new QPushButton(QStringLiteral("Pause"), this)), HelpSB(new QPushButton(QStringLiteral("Help"), this)),
-      m_scroll(new QScrollArea(this))
+struct TAlertDialog::Ui
 {
+    QScrollArea* scroll; // holds AlertL
+    QLabel* AlertL;
+    QLabel* WhenST;
+    // OKSB, PauseSB and HelpSB, side by side under the text.
+    std::array<QPushButton*, 3> buttons;
+    QPushButton* PauseSB;
+    QTimer* CheckTimer;
+};
+
+TAlertDialog::TAlertDialog(QWidget* parent)
+    : ClosingDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_ui(std::make_unique<Ui>())
+{
+    Ui& ui = *m_ui;
     setObjectName(QStringLiteral("AlertDialog"));
-    setWindowTitle(alertCaption());
+    setMode(Mode::Alert);
     setModal(true);
 
-    AlertL->setObjectName(QStringLiteral("AlertL"));
-    AlertL->setAlignment(Qt::AlignCenter);
-    AlertL->setWordWrap(true);
-    AlertL->setTextFormat(Qt::PlainText);
-    AlertL->setFont(tahoma(13));
-    QPalette red = AlertL->palette();
+    ui.AlertL = new QLabel;
+    ui.AlertL->setObjectName(QStringLiteral("AlertL"));
+    ui.AlertL->setAlignment(Qt::AlignCenter);
+    ui.AlertL->setWordWrap(true);
+    ui.AlertL->setTextFormat(Qt::PlainText);
+    ui.AlertL->setFont(tahoma(13));
+    QPalette red = ui.AlertL->palette();
     red.setColor(QPalette::WindowText, Qt::red);
-    AlertL->setPalette(red);
+    ui.AlertL->setPalette(red);
+    ui.WhenST = new QLabel(this);
+    ui.WhenST->setObjectName(QStringLiteral("WhenST"));
+    ui.WhenST->setFrameShape(QFrame::Panel);
+    ui.WhenST->setFrameShadow(QFrame::Plain);
+    ui.WhenST->setTextFormat(Qt::PlainText);
+    ui.WhenST->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ui.WhenST->setWordWrap(true);
+    ui.WhenST->setGeometry(8, 0, LabelWidth, WhenHeight);
+    ui.WhenST->hide();
+
+    buildButtons();
     // The text scrolls once the window would outgrow the screen; the buttons always stay in reach.
-    m_scroll->setWidget(AlertL);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ui.scroll = new QScrollArea(this);
+    ui.scroll->setWidget(ui.AlertL);
+    ui.scroll->setWidgetResizable(true);
+    ui.scroll->setFrameShape(QFrame::NoFrame);
+    ui.scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    WhenST->setObjectName(QStringLiteral("WhenST"));
-    WhenST->setFrameShape(QFrame::Panel);
-    WhenST->setFrameShadow(QFrame::Plain);
-    WhenST->setTextFormat(Qt::PlainText);
-    WhenST->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    WhenST->setWordWrap(true);
-    WhenST->setGeometry(8, 0, LabelWidth, WhenHeight);
-    WhenST->hide();
+    ui.CheckTimer = new QTimer(this);
+    ui.CheckTimer->setObjectName(QStringLiteral("CheckTimer"));
+    ui.CheckTimer->setInterval(60000);
+    connect(ui.CheckTimer, &QTimer::timeout, this, &TAlertDialog::CheckTimerTimer);
 
+    move(231, 132);
+    FormActivate();
+    ui.CheckTimer->stop();
+}
+
+TAlertDialog::~TAlertDialog() = default;
+
+void TAlertDialog::buildButtons()
+{
+    Ui& ui = *m_ui;
+    const std::tuple<const char*, QString, void (TAlertDialog::*)()> specs[] = {
+        {"OKSB", QStringLiteral("OK"), &TAlertDialog::OKAOLClick},
+        {"PauseSB", QStringLiteral("Pause"), &TAlertDialog::PauseAOLClick},
+        {"HelpSB", QStringLiteral("Help"), &TAlertDialog::HelpAOLClick},
+    };
     const QFont buttonFont = tahoma(11);
     int left = 8;
-    for (QPushButton* button : {OKSB, PauseSB, HelpSB}) {
+    for (int i = 0; i < 3; ++i) {
+        const auto& [name, caption, handler] = specs[i];
+        QPushButton* button = ui.buttons[i] = new QPushButton(caption, this);
+        button->setObjectName(QLatin1String(name));
+        connect(button, &QPushButton::clicked, this, handler);
         button->setFont(buttonFont);
         button->setFlat(true);
         // The alert comes up while the user types elsewhere: no key may answer it unread, so no
@@ -82,59 +121,70 @@ TAlertDialog::TAlertDialog(QWidget* parent)
         button->setGeometry(left, 0, 75, ButtonHeight);
         left += 100;
     }
-    OKSB->setObjectName(QStringLiteral("OKSB"));
-    PauseSB->setObjectName(QStringLiteral("PauseSB"));
-    HelpSB->setObjectName(QStringLiteral("HelpSB"));
-    connect(OKSB, &QPushButton::clicked, this, &TAlertDialog::OKAOLClick);
-    connect(PauseSB, &QPushButton::clicked, this, &TAlertDialog::PauseAOLClick);
-    connect(HelpSB, &QPushButton::clicked, this, &TAlertDialog::HelpAOLClick);
-
-    CheckTimer.setInterval(60000);
-    connect(&CheckTimer, &QTimer::timeout, this, &TAlertDialog::CheckTimerTimer);
-
-    move(231, 132);
-    FormActivate();
-    CheckTimer.stop();
+    ui.PauseSB = ui.buttons[1];
 }
 
-void TAlertDialog::FormActivate()
+void TAlertDialog::setMode(Mode mode)
 {
-    const bool view = isViewMode();
-    const QString text = displayText(AlertL->text());
-    if (text != AlertL->text()) {
-        AlertL->setText(text);
+    m_mode = mode;
+    setWindowTitle(mode == Mode::View ? viewCaption() : alertCaption());
+}
+
+void TAlertDialog::setAlertText(const QString& text)
+{
+    m_ui->AlertL->setText(text);
+}
+
+// The window grows with the text up to the screen's height; beyond that the text scrolls, so that
+// the buttons (and the "Alert on" box) always stay in reach. Returns the height the text shows in;
+// whenHeight gets the height of the "Alert on" box in view mode.
+int TAlertDialog::layOutText(bool view, const QRect& available, int& whenHeight)
+{
+    Ui& ui = *m_ui;
+    const QString text = displayText(ui.AlertL->text());
+    if (text != ui.AlertL->text()) {
+        ui.AlertL->setText(text);
     }
-    // The window grows with the text up to the screen's height; beyond that the text scrolls, so
-    // that the buttons (and the "Alert on" box) always stay in reach.
-    const int lineHeight = AlertL->fontMetrics().height();
-    const int labelHeight = qMax(AlertL->heightForWidth(LabelWidth), lineHeight);
-    int whenHeight = 0;
+    const int lineHeight = ui.AlertL->fontMetrics().height();
+    const int labelHeight = qMax(ui.AlertL->heightForWidth(LabelWidth), lineHeight);
+    whenHeight = 0;
     if (view) {
-        WhenST->setText(displayText(m_whenText));
+        ui.WhenST->setText(displayText(m_whenText));
         // The box keeps its height unless its text needs more, as it does in a wider fallback font.
-        whenHeight = qMax(WhenHeight, WhenST->heightForWidth(LabelWidth));
+        whenHeight = qMax(WhenHeight, ui.WhenST->heightForWidth(LabelWidth));
     }
     const int below = 16 + (view ? whenHeight + 8 : 0) + ButtonHeight + 8;
-    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-    const QRect available = s ? s->availableGeometry() : QRect();
     int shownHeight = labelHeight;
     if (available.isValid()) {
         const int frame = qMax(FrameAllowance, frameGeometry().height() - height());
         shownHeight = qMin(labelHeight, qMax(lineHeight, available.height() - frame - 8 - below));
     }
-    m_scroll->setVerticalScrollBarPolicy(labelHeight > shownHeight ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    m_scroll->setGeometry(8, 8, LabelWidth, shownHeight);
+    ui.scroll->setVerticalScrollBarPolicy(labelHeight > shownHeight ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    ui.scroll->setGeometry(8, 8, LabelWidth, shownHeight);
+    return shownHeight;
+}
+
+void TAlertDialog::FormActivate()
+{
+    Ui& ui = *m_ui;
+    const bool view = isViewMode();
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect available = s ? s->availableGeometry() : QRect();
+    int whenHeight = 0;
+    const int shownHeight = layOutText(view, available, whenHeight);
 
     // Alert mode: the buttons sit under the text.
     int okTop = shownHeight + 16;
-    PauseSB->setText(QStringLiteral("Pause"));
+    ui.PauseSB->setText(QStringLiteral("Pause"));
+    m_shownMode = Mode::Alert;
     if (view) {
-        WhenST->show();
-        WhenST->setGeometry(8, shownHeight + 16, LabelWidth, whenHeight);
-        okTop = WhenST->y() + WhenST->height() + 8;
-        PauseSB->setText(QStringLiteral("Edit"));
+        ui.WhenST->show();
+        ui.WhenST->setGeometry(8, shownHeight + 16, LabelWidth, whenHeight);
+        okTop = ui.WhenST->y() + ui.WhenST->height() + 8;
+        ui.PauseSB->setText(QStringLiteral("Edit"));
+        m_shownMode = Mode::View;
     }
-    for (QPushButton* button : {OKSB, PauseSB, HelpSB}) {
+    for (QPushButton* button : ui.buttons) {
         button->move(button->x(), okTop);
     }
     setFixedSize(ClientWidth, okTop + ButtonHeight + 8);
@@ -144,8 +194,8 @@ void TAlertDialog::FormActivate()
         activateWindow();
     }
     // Enabling a running timer leaves it running: the 60 seconds count from the first activation.
-    if (!CheckTimer.isActive()) {
-        CheckTimer.start();
+    if (!ui.CheckTimer->isActive()) {
+        ui.CheckTimer->start();
     }
 }
 
@@ -165,7 +215,8 @@ void TAlertDialog::OKAOLClick()
 
 void TAlertDialog::PauseAOLClick()
 {
-    const bool pause = PauseSB->text() == QStringLiteral("Pause");
+    // The middle button pauses where its layout made it say "Pause".
+    const bool pause = m_shownMode == Mode::Alert;
     m_editRequested = !pause;
     accept();
     if (pause) {
@@ -182,14 +233,14 @@ void TAlertDialog::HelpAOLClick()
 void TAlertDialog::CheckTimerTimer()
 {
     PauseAOLClick();
-    CheckTimer.stop();
+    m_ui->CheckTimer->stop();
 }
 
 void TAlertDialog::FormClose()
 {
-    setWindowTitle(alertCaption());
-    WhenST->hide();
-    CheckTimer.stop();
+    setMode(Mode::Alert);
+    m_ui->WhenST->hide();
+    m_ui->CheckTimer->stop();
 }
 
 void TAlertDialog::showEvent(QShowEvent* event)

@@ -3,10 +3,10 @@
 #include "components/INetDetector.h"
 #include "components/PrevInst.h"
 #include "components/TrayIcon.h"
-#include "core/DateText.h"
 #include "core/EventFlags.h"
-#include "core/Help.h"
+#include "core/OptionValues.h"
 #include "core/TriggerRules.h"
+#include "core/Help.h"
 #include "gui/AboutD.h"
 #include "gui/AlertAttention.h"
 #include "gui/AlertD.h"
@@ -15,16 +15,12 @@
 #include "gui/SoundD.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QDateEdit>
-#include <QLabel>
-#include <QLineEdit>
 #include <QCloseEvent>
 #include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStyle>
-#include <QTimeEdit>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -54,160 +50,192 @@ TMainForm::TMainForm(ProgramSeams context, QWidget* parent)
     auto* central = new QWidget(this);
     central->setFixedSize(345, 168);
     setCentralWidget(central);
+    buildList(central);
+    buildButtons(central);
+    buildMenus();
+    setFixedSize(345, 168 + menuBar()->sizeHint().height());
+    buildTrayMenu();
+    buildTimers();
+    buildComponents();
 
-    LView = new QListView(central);
-    LView->setObjectName(QStringLiteral("LView"));
-    LView->setGeometry(8, 8, 233, 153);
-    LView->setViewMode(QListView::ListMode);
-    LView->setFlow(QListView::TopToBottom);
-    LView->setWrapping(true);
-    LView->setResizeMode(QListView::Adjust);
-    LView->setSelectionMode(QAbstractItemView::SingleSelection);
-    LView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    LView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::buildList(QWidget* central)
+{
+    auto* list = new QListView(central);
+    list->setObjectName(QStringLiteral("LView"));
+    list->setGeometry(8, 8, 233, 153);
+    list->setViewMode(QListView::ListMode);
+    list->setFlow(QListView::TopToBottom);
+    list->setWrapping(true);
+    list->setResizeMode(QListView::Adjust);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     QFont listFont(QStringLiteral("Tahoma"), 8);
     listFont.setBold(true);
-    LView->setFont(listFont);
-    QPalette white = LView->palette();
+    list->setFont(listFont);
+    QPalette white = list->palette();
     white.setColor(QPalette::Base, Qt::white);
-    LView->setPalette(white);
-    LView->setFrameShape(QFrame::Box);
-    LView->setModel(&m_model);
-    LView->setSelectionModel(m_model.selectionModel());
+    list->setPalette(white);
+    list->setFrameShape(QFrame::Box);
+    list->setModel(&m_model);
+    list->setSelectionModel(m_model.selectionModel());
+}
 
+void TMainForm::buildButtons(QWidget* central)
+{
     struct ButtonSpec
     {
-        QPushButton*& button;
         const char* name;
         QString caption;
         int top;
         void (TMainForm::*handler)();
     };
     const ButtonSpec buttons[] = {
-        {NewSB, "NewSB", QStringLiteral("New reminder"), 8, &TMainForm::NewRAOLClick},
-        {ViewSB, "ViewSB", QStringLiteral("View"), 40, &TMainForm::ViewAOLClick},
-        {EditSB, "EditSB", QStringLiteral("Edit"), 72, &TMainForm::EditAOLClick},
-        {DeleteSB, "DeleteSB", QStringLiteral("Delete"), 104, &TMainForm::DeleteAOLClick},
-        {CloseSB, "CloseSB", QStringLiteral("Close"), 136, &TMainForm::CloseAOLClick},
+        {"NewSB", QStringLiteral("New reminder"), 8, &TMainForm::NewRAOLClick},
+        {"ViewSB", QStringLiteral("View"), 40, &TMainForm::ViewAOLClick},
+        {"EditSB", QStringLiteral("Edit"), 72, &TMainForm::EditAOLClick},
+        {"DeleteSB", QStringLiteral("Delete"), 104, &TMainForm::DeleteAOLClick},
+        {"CloseSB", QStringLiteral("Close"), 136, &TMainForm::CloseAOLClick},
     };
     for (const ButtonSpec& spec : buttons) {
-        spec.button = new QPushButton(spec.caption, central);
-        spec.button->setObjectName(QLatin1String(spec.name));
-        spec.button->setGeometry(248, spec.top, 89, 23);
-        spec.button->setFlat(true);
-        spec.button->setFont(tahomaBold(11));
-        connect(spec.button, &QPushButton::clicked, this, spec.handler);
+        auto* button = new QPushButton(spec.caption, central);
+        button->setObjectName(QLatin1String(spec.name));
+        button->setGeometry(248, spec.top, 89, 23);
+        button->setFlat(true);
+        button->setFont(tahomaBold(11));
+        connect(button, &QPushButton::clicked, this, spec.handler);
+        if (spec.handler == &TMainForm::DeleteAOLClick) {
+            QPalette red = button->palette();
+            red.setColor(QPalette::ButtonText, Qt::red);
+            button->setPalette(red);
+        }
     }
-    QPalette red = DeleteSB->palette();
-    red.setColor(QPalette::ButtonText, Qt::red);
-    DeleteSB->setPalette(red);
+}
 
-    QStyle* st = style();
+void TMainForm::buildMenus()
+{
+    struct ItemSpec
+    {
+        QStyle::StandardPixmap icon;
+        QString caption;
+        void (TMainForm::*handler)();
+        const char* name;
+    };
+    const auto addItems = [this](QMenu* menu, std::initializer_list<ItemSpec> items) {
+        for (const ItemSpec& item : items) {
+            if (!item.handler) {
+                menu->addSeparator();
+                continue;
+            }
+            menu->addAction(style()->standardIcon(item.icon), item.caption, this, item.handler)
+                ->setObjectName(QLatin1String(item.name));
+        }
+    };
     QMenu* reminderMenu = menuBar()->addMenu(QStringLiteral("Reminder"));
     reminderMenu->setObjectName(QStringLiteral("M_Reminder"));
-    reminderMenu->addAction(st->standardIcon(QStyle::SP_FileIcon), QStringLiteral("&New"), this,
-                            &TMainForm::NewRAOLClick)->setObjectName(QStringLiteral("M_R_New"));
-    reminderMenu->addAction(st->standardIcon(QStyle::SP_FileDialogContentsView), QStringLiteral("&View"), this,
-                            &TMainForm::ViewAOLClick)->setObjectName(QStringLiteral("M_R_View"));
-    reminderMenu->addAction(st->standardIcon(QStyle::SP_FileDialogDetailedView), QStringLiteral("E&dit"), this,
-                            &TMainForm::EditAOLClick)->setObjectName(QStringLiteral("M_R_Edit"));
-    reminderMenu->addAction(st->standardIcon(QStyle::SP_TrashIcon), QStringLiteral("Delete"), this,
-                            &TMainForm::DeleteAOLClick)->setObjectName(QStringLiteral("M_R_Del"));
-    reminderMenu->addSeparator();
-    reminderMenu->addAction(st->standardIcon(QStyle::SP_FileDialogListView), QStringLiteral("Options"), this,
-                            &TMainForm::M_H_OptionsClick)->setObjectName(QStringLiteral("M_H_Options"));
-    reminderMenu->addSeparator();
-    reminderMenu->addAction(st->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("E&xit"), this,
-                            &TMainForm::CloseAOLClick)->setObjectName(QStringLiteral("M_R_Exit"));
+    addItems(reminderMenu,
+             {{QStyle::SP_FileIcon, QStringLiteral("&New"), &TMainForm::NewRAOLClick, "M_R_New"},
+              {QStyle::SP_FileDialogContentsView, QStringLiteral("&View"), &TMainForm::ViewAOLClick, "M_R_View"},
+              {QStyle::SP_FileDialogDetailedView, QStringLiteral("E&dit"), &TMainForm::EditAOLClick, "M_R_Edit"},
+              {QStyle::SP_TrashIcon, QStringLiteral("Delete"), &TMainForm::DeleteAOLClick, "M_R_Del"},
+              {{}, {}, nullptr, nullptr},
+              {QStyle::SP_FileDialogListView, QStringLiteral("Options"), &TMainForm::M_H_OptionsClick, "M_H_Options"},
+              {{}, {}, nullptr, nullptr},
+              {QStyle::SP_DialogCloseButton, QStringLiteral("E&xit"), &TMainForm::CloseAOLClick, "M_R_Exit"}});
     QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
     helpMenu->setObjectName(QStringLiteral("M_Help"));
-    helpMenu->addAction(st->standardIcon(QStyle::SP_DialogHelpButton), QStringLiteral("Contents"), this,
-                        &TMainForm::M_H_ContentsClick)->setObjectName(QStringLiteral("M_H_Contents"));
-    helpMenu->addSeparator();
-    helpMenu->addAction(st->standardIcon(QStyle::SP_MessageBoxInformation), QStringLiteral("About"), this,
-                        &TMainForm::M_H_AboutClick)->setObjectName(QStringLiteral("M_H_About"));
-    setFixedSize(345, 168 + menuBar()->sizeHint().height());
+    addItems(helpMenu,
+             {{QStyle::SP_DialogHelpButton, QStringLiteral("Contents"), &TMainForm::M_H_ContentsClick, "M_H_Contents"},
+              {{}, {}, nullptr, nullptr},
+              {QStyle::SP_MessageBoxInformation, QStringLiteral("About"), &TMainForm::M_H_AboutClick, "M_H_About"}});
+}
 
-    popMenu = new QMenu(this);
-    popMenu->setObjectName(QStringLiteral("popMenu"));
-    Show1 = popMenu->addAction(QStringLiteral("Show"), this, &TMainForm::Show1Click);
-    Show1->setObjectName(QStringLiteral("Show1"));
-    popMenu->setDefaultAction(Show1);
-    popMenu->addSeparator();
-    Exit1 = popMenu->addAction(QStringLiteral("Exit"), this, &TMainForm::Exit1Click);
-    Exit1->setObjectName(QStringLiteral("Exit1"));
+void TMainForm::buildTrayMenu()
+{
+    m_popMenu = new QMenu(this);
+    m_popMenu->setObjectName(QStringLiteral("popMenu"));
+    QAction* show = m_popMenu->addAction(QStringLiteral("Show"), this, &TMainForm::Show1Click);
+    show->setObjectName(QStringLiteral("Show1"));
+    m_popMenu->setDefaultAction(show);
+    m_popMenu->addSeparator();
+    m_popMenu->addAction(QStringLiteral("Exit"), this, &TMainForm::Exit1Click)->setObjectName(QStringLiteral("Exit1"));
+}
 
-    Timer.setInterval(1000);
-    SecondTimer.setInterval(1000);
-    StartupTimer.setInterval(1000);
-    InetTimer.setInterval(60000);
-    connect(&Timer, &QTimer::timeout, this, &TMainForm::TimerTimer);
-    connect(&SecondTimer, &QTimer::timeout, this, &TMainForm::SecondTimerTimer);
-    connect(&StartupTimer, &QTimer::timeout, this, &TMainForm::StartupTimerTimer);
-    connect(&InetTimer, &QTimer::timeout, this, &TMainForm::InetTimerTimer);
+QTimer* TMainForm::makeTimer(const char* name, int interval, void (TMainForm::*handler)())
+{
+    auto* timer = new QTimer(this);
+    timer->setObjectName(QLatin1String(name));
+    timer->setInterval(interval);
+    connect(timer, &QTimer::timeout, this, handler);
+    return timer;
+}
+
+void TMainForm::buildTimers()
+{
+    m_timer = makeTimer("Timer", 1000, &TMainForm::TimerTimer);
+    m_secondTimer = makeTimer("SecondTimer", 1000, &TMainForm::SecondTimerTimer);
+    m_startupTimer = makeTimer("StartupTimer", 1000, &TMainForm::StartupTimerTimer);
+    m_inetTimer = makeTimer("InetTimer", 60000, &TMainForm::InetTimerTimer);
 
     // Changes are written at the end of the turn in which they happen (the changes of one turn
     // together), so a killed program loses nothing: when a Wayland compositor goes away, Qt ends
     // the program at once, without a close.
-    m_autosaveTimer.setSingleShot(true);
-    m_autosaveTimer.setInterval(0);
-    connect(&m_autosaveTimer, &QTimer::timeout, this, &TMainForm::autosave);
-    connect(&m_model, &ReminderModel::contentChanged, this, [this] { enableTimer(m_autosaveTimer); });
+    m_autosaveTimer = makeTimer("AutosaveTimer", 0, &TMainForm::autosave);
+    m_autosaveTimer->setSingleShot(true);
+    connect(&m_model, &ReminderModel::contentChanged, this, [this] { armTimer(m_autosaveTimer); });
     connect(&m_engine, &ReminderEngine::idle, this, [this] {
         if (m_closeWhenIdle) {
             m_closeWhenIdle = false;
             QTimer::singleShot(0, this, &TMainForm::finishShutdown);
         }
     });
+}
 
-    NetDetector = new TINetDetector(*m_context.hostAddresses, this);
-    NetDetector->setEnabled(false);
-    NetDetector->setDispatchInterval(3000);
-    connect(NetDetector, &TINetDetector::Changed, this, &TMainForm::NetDetectorChanged);
+void TMainForm::buildComponents()
+{
+    m_netDetector = new TINetDetector(*m_context.hostAddresses, this);
+    m_netDetector->setObjectName(QStringLiteral("NetDetector"));
+    m_netDetector->setEnabled(false);
+    m_netDetector->setDispatchInterval(3000);
+    connect(m_netDetector, &TINetDetector::Changed, this, &TMainForm::NetDetectorChanged);
 
-    TrayIcon = new TTrayIcon(this, m_context.trayBackend);
-    TrayIcon->setHint(QStringLiteral("Nudgelark"));
-    TrayIcon->setPopupMenu(popMenu);
-    TrayIcon->setStartMinimized(true);
-    TrayIcon->setIconVisible(false);
+    m_trayIcon = new TTrayIcon(this, m_context.trayBackend);
+    m_trayIcon->setObjectName(QStringLiteral("TrayIcon"));
+    m_trayIcon->setHint(QStringLiteral("Nudgelark"));
+    m_trayIcon->setPopupMenu(m_popMenu);
+    m_trayIcon->setStartMinimized(true);
+    m_trayIcon->setIconVisible(false);
 
     // The guard has already let this instance start; the window comes forward whenever another
     // instance asks, already while the data files load.
-    PrevInstance = m_context.instanceGuard;
-    if (PrevInstance) {
-        connect(PrevInstance, &TPrevInstance::RaiseRequested, this, [this] {
-            QWidget* target = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
-            if (target == this && !isVisible()) {
-                TrayIcon->RestoreMainForm();
-            }
-            if (target->isMinimized()) {
-                target->showNormal();
-            }
-            target->raise();
-            target->activateWindow();
-        });
+    m_prevInstance = m_context.instanceGuard;
+    if (m_prevInstance) {
+        connect(m_prevInstance, &TPrevInstance::RaiseRequested, this, &TMainForm::PrevInstanceRaiseRequested);
     }
-    FormCreate();
 }
-
-TMainForm::~TMainForm() = default;
 
 void TMainForm::setWindows(TAlertDialog* alert, TNewEditDialog* editor, TOptionsDialog* options,
                            TSoundDialog* sounds, TAboutDialog* about)
 {
-    AlertDialog = alert;
-    NewEditDialog = editor;
-    OptionsDialog = options;
-    SoundDialog = sounds;
-    AboutDialog = about;
-    connect(AlertDialog, &TAlertDialog::pauseRequested, this, [this] {
+    m_alertDialog = alert;
+    m_newEditDialog = editor;
+    m_optionsDialog = options;
+    m_soundDialog = sounds;
+    m_aboutDialog = about;
+    m_attention = std::make_unique<AlertAttention>(*m_alertDialog, *m_trayIcon, m_context.notifications);
+    connect(m_alertDialog, &TAlertDialog::pauseRequested, this, [this] {
         // Pause acts on the row whose alert it is; an alert of no row only closes.
         if (m_model.rowOfId(m_alertRowId) >= 0) {
             m_engine.pause(m_alertRowId);
-            enableTimer(SecondTimer);
+            armTimer(m_secondTimer);
         }
     });
-    connect(AlertDialog, &TAlertDialog::helpRequested, this,
+    connect(m_alertDialog, &TAlertDialog::helpRequested, this,
             [this](const QString& topic) { m_context.help->showTopic(topic); });
 }
 
@@ -215,18 +243,41 @@ NewEditHost TMainForm::editorHost()
 {
     NewEditHost host;
     host.model = &m_model;
-    host.startTimer = [this] { enableTimer(Timer); };
-    host.stopTimer = [this] { Timer.stop(); };
-    host.startSecondTimer = [this] { enableTimer(SecondTimer); };
-    host.today = [this] { return m_context.clock->now().date(); };
+    host.startTimer = [this] { armTimer(m_timer); };
+    host.stopTimer = [this] { m_timer->stop(); };
+    host.startSecondTimer = [this] { armTimer(m_secondTimer); };
+    host.now = [this] { return m_context.clock->now(); };
     host.help = m_context.help;
     return host;
 }
 
-void TMainForm::enableTimer(QTimer& timer)
+void TMainForm::armTimer(QTimer* timer)
 {
-    if (!timer.isActive()) {
-        timer.start();
+    if (!timer->isActive()) {
+        timer->start();
+    }
+}
+
+void TMainForm::holdEngine()
+{
+    m_timer->stop();
+}
+
+void TMainForm::finishSplash()
+{
+    show();
+    if (m_startInTray) {
+        m_trayIcon->setIconVisible(true);
+        m_trayIcon->HideMainForm();
+    }
+}
+
+void TMainForm::startRunning()
+{
+    armTimer(m_timer);
+    m_netDetector->setEnabled(true);
+    if (m_startInTray) {
+        armTimer(m_startupTimer);
     }
 }
 
@@ -248,13 +299,13 @@ void TMainForm::FormCreate()
 // The start-up catch-up: run once after a complete load, never on window activation.
 void TMainForm::FormActivate(QList<Reminder>& rows)
 {
-    Timer.stop();
+    m_timer->stop();
     ReminderEngine::catchUp(rows, m_context.clock->now());
 }
 
 bool TMainForm::FormClose()
 {
-    m_autosaveTimer.stop();
+    m_autosaveTimer->stop();
     const QString failed = m_store.save(m_model.rows());
     if (!failed.isEmpty()) {
         const QString message = QStringLiteral("Cannot create file %1").arg(failed);
@@ -303,8 +354,7 @@ void TMainForm::autosave()
 
 void TMainForm::NewRAOLClick()
 {
-    NewEditDialog->Vrijeme->setTime(m_context.clock->now().time());
-    NewEditDialog->exec();
+    m_newEditDialog->openNew();
 }
 
 void TMainForm::ViewAOLClick()
@@ -315,11 +365,11 @@ void TMainForm::ViewAOLClick()
     }
     const Reminder& r = m_model.at(row);
     const quint64 id = r.id;
-    AlertDialog->setWindowTitle(TAlertDialog::viewCaption());
-    AlertDialog->setWhenText(AlertOnText(r));
+    m_alertDialog->setMode(TAlertDialog::Mode::View);
+    m_alertDialog->setWhenText(AlertOnText(r));
     ShowAlert(r.what, id);
     // Taken before the queued alerts show: each of them starts the window's answer afresh.
-    const bool edit = AlertDialog->editRequested();
+    const bool edit = m_alertDialog->editRequested();
     m_engine.alertWindowClosed();
     // Edit from the view opens the editor only once the view and the alerts queued behind it have
     // closed, so the view's own timer cannot press Edit a second time into the open editor.
@@ -339,47 +389,12 @@ void TMainForm::EditAOLClick()
 
 void TMainForm::editRow(quint64 rowId)
 {
-    const int row = m_model.rowOfId(rowId);
-    if (row < 0) {
+    if (m_model.rowOfId(rowId) < 0) {
         return;
     }
-    const Reminder r = m_model.at(row);
-    TNewEditDialog* d = NewEditDialog;
-    const QDateTime now = m_context.clock->now();
-    d->setWindowTitle(QStringLiteral("Edit reminder - ") + r.name);
-    d->setEditRow(rowId);
-    d->setWhatText(r.what);
-    d->Kalendar->setDate(now.date());
-    d->Vrijeme->setTime(now.time());
-    d->RepeatE->setText(r.repeat);
-    d->NameE->setText(r.name);
-    Timer.stop();
-    if (IsFixedDate(r.date)) {
-        const QDate date = ParseDate(r.date, now.date().year());
-        d->specDateCB->setChecked(true);
-        d->specDateCB->setEnabled(true);
-        if (date.isValid()) {
-            d->Kalendar->setDate(date);
-        }
-    }
-    if (r.time != QStringLiteral("0")) {
-        const QTime time = ParseTime(r.time);
-        d->specTimeCB->setChecked(true);
-        d->specTimeCB->setEnabled(true);
-        if (time.isValid()) {
-            d->Vrijeme->setTime(time);
-        }
-    }
-    if (HasEventFlag(r.events, EventKind::DateTime)) {
-        d->rDateTime->setChecked(true);
-    }
-    // The rule of "on specific date/time" runs once more, whatever the box's state.
-    d->rDateTimeClick();
-    d->rStartup->setChecked(HasEventFlag(r.events, EventKind::Startup));
-    d->rShutdown->setChecked(HasEventFlag(r.events, EventKind::Shutdown));
-    d->rIConnect->setChecked(HasEventFlag(r.events, EventKind::IConnect));
-    d->rIDisConnect->setChecked(HasEventFlag(r.events, EventKind::IDisConnect));
-    d->exec();
+    // The engine no longer moves the editor's time while the user edits; the editor's close starts it again.
+    m_timer->stop();
+    m_newEditDialog->openEdit(rowId);
 }
 
 void TMainForm::DeleteAOLClick()
@@ -415,7 +430,7 @@ void TMainForm::CloseAOLClick()
 
 void TMainForm::M_H_OptionsClick()
 {
-    OptionsDialog->exec();
+    m_optionsDialog->exec();
 }
 
 void TMainForm::M_H_ContentsClick()
@@ -425,12 +440,12 @@ void TMainForm::M_H_ContentsClick()
 
 void TMainForm::M_H_AboutClick()
 {
-    AboutDialog->exec();
+    m_aboutDialog->exec();
 }
 
 void TMainForm::Show1Click()
 {
-    TrayIcon->RestoreMainForm();
+    m_trayIcon->RestoreMainForm();
 }
 
 void TMainForm::Exit1Click()
@@ -441,8 +456,21 @@ void TMainForm::Exit1Click()
 void TMainForm::AppEventsMinimize()
 {
     if (isMinimized()) {
-        TrayIcon->HideMainForm();
+        m_trayIcon->HideMainForm();
     }
+}
+
+void TMainForm::PrevInstanceRaiseRequested()
+{
+    QWidget* target = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
+    if (target == this && !isVisible()) {
+        m_trayIcon->RestoreMainForm();
+    }
+    if (target->isMinimized()) {
+        target->showNormal();
+    }
+    target->raise();
+    target->activateWindow();
 }
 
 void TMainForm::PrevInstanceAllowedInstancesExceeded(Help& help)
@@ -457,32 +485,35 @@ void TMainForm::TimerTimer()
 {
     // The editor's time field runs with the clock; nobody sees it while the editor is closed, and
     // New sets it when the editor opens.
-    if (NewEditDialog && NewEditDialog->isVisible()) {
-        NewEditDialog->Vrijeme->setTime(m_context.clock->now().time());
+    if (m_newEditDialog && m_newEditDialog->isVisible()) {
+        m_newEditDialog->followClock(m_context.clock->now().time());
     }
     m_engine.scanDateTime();
 }
 
 void TMainForm::SecondTimerTimer()
 {
-    m_engine.checkPausedAlerts(OptionsDialog->LoadOptions().Interval);
+    // The options are read afresh on every tick, so a changed Interval counts from the next one.
+    const OptionValues options = LoadOptions(m_optionsDialog->settings());
+    m_optionsDialog->followStoredSound(options.Sound);
+    m_engine.checkPausedAlerts(options.Interval);
 }
 
 void TMainForm::StartupTimerTimer()
 {
-    StartupTimer.stop();
+    m_startupTimer->stop();
     m_engine.scanSystemEvent(QChar(char16_t(EventKind::Startup)), false, false);
 }
 
 void TMainForm::NetDetectorChanged()
 {
-    enableTimer(InetTimer);
+    armTimer(m_inetTimer);
 }
 
 void TMainForm::InetTimerTimer()
 {
-    InetTimer.stop();
-    const EventKind kind = NetDetector->Online() ? EventKind::IConnect : EventKind::IDisConnect;
+    m_inetTimer->stop();
+    const EventKind kind = m_netDetector->Online() ? EventKind::IConnect : EventKind::IDisConnect;
     m_engine.scanSystemEvent(QChar(char16_t(kind)), false, false);
 }
 
@@ -493,7 +524,7 @@ void TMainForm::WMEndSession()
     }
     m_sessionEnding = true;
     // The system may end the program before the user answers a shutdown alert: save first.
-    m_autosaveTimer.stop();
+    m_autosaveTimer->stop();
     const QString failed = m_store.save(m_model.rows());
     if (!failed.isEmpty()) {
         std::fprintf(stderr, "nudgelark: Cannot create file %s\n", qPrintable(failed));
@@ -521,17 +552,17 @@ void TMainForm::finishShutdown()
 void TMainForm::ShowAlert(const QString& text, quint64 rowId)
 {
     m_alertRowId = rowId;
-    AlertDialog->AlertL->setText(text);
+    m_alertDialog->setAlertText(text);
     if (m_attention) {
         const int row = m_model.rowOfId(rowId);
         m_attention->alertShowing(row >= 0 ? m_model.at(row).name : QString(), text);
     }
-    AlertDialog->exec();
+    m_alertDialog->exec();
 }
 
 bool TMainForm::isAlertShowing() const
 {
-    return AlertDialog && AlertDialog->isVisible();
+    return m_alertDialog && m_alertDialog->isVisible();
 }
 
 void TMainForm::showAlert(quint64 rowId)
@@ -544,7 +575,7 @@ void TMainForm::showAlert(quint64 rowId)
 
 void TMainForm::playEventSound(QChar flag)
 {
-    if (SoundDialog) {
-        SoundDialog->PlayEventSound(flag);
+    if (m_soundDialog) {
+        m_soundDialog->player().PlayEventSound(flag);
     }
 }

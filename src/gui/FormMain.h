@@ -8,13 +8,11 @@
 #include "gui/ProgramSeams.h"
 
 #include <QMainWindow>
-#include <QTimer>
+#include <memory>
 
 class AlertAttention;
-class QAction;
-class QListView;
 class QMenu;
-class QPushButton;
+class QTimer;
 class TAboutDialog;
 class TAlertDialog;
 class TINetDetector;
@@ -42,8 +40,8 @@ public:
     void setWindows(TAlertDialog* alert, TNewEditDialog* editor, TOptionsDialog* options, TSoundDialog* sounds,
                     TAboutDialog* about);
 
-    /// What draws the user's eye to a shown alert; null: nothing does.
-    void setAlertAttention(AlertAttention* attention) { m_attention = attention; }
+    /// What draws the user's eye to a shown alert: made with the alert window.
+    AlertAttention* alertAttention() const { return m_attention.get(); }
 
     /// What the reminder editor needs of this window.
     NewEditHost editorHost();
@@ -55,29 +53,42 @@ public:
     ReminderEngine& engine() { return m_engine; }
     ReminderStore& store() { return m_store; }
 
-    QListView* LView;
-    QPushButton* NewSB;
-    QPushButton* ViewSB;
-    QPushButton* EditSB;
-    QPushButton* DeleteSB;
-    QPushButton* CloseSB;
-    QMenu* popMenu;
-    QAction* Show1;
-    QAction* Exit1;
+    /// The date and time engine stays off while the splash shows.
+    void holdEngine();
+    /// The splash has run its time: the window shows, or with "/s" the tray icon instead.
+    void finishSplash();
+    /// After the splash: the engine's Timer, the connection detector and, with "/s", StartupTimer.
+    void startRunning();
 
-    QTimer Timer;
-    QTimer SecondTimer;
-    QTimer StartupTimer;
-    QTimer InetTimer;
-    TINetDetector* NetDetector = nullptr;
-    TTrayIcon* TrayIcon = nullptr;
-    TPrevInstance* PrevInstance = nullptr;
+    // What the timers run; the program's own ticks and the tests drive them alike.
+    void TimerTimer();
+    void SecondTimerTimer();
+    void StartupTimerTimer();
+    /// The end of the session: the shutdown scan, then the ordinary close. Never refuses, never
+    /// blocks on a failing save.
+    void WMEndSession();
 
-    TAlertDialog* AlertDialog = nullptr;
-    TNewEditDialog* NewEditDialog = nullptr;
-    TOptionsDialog* OptionsDialog = nullptr;
-    TSoundDialog* SoundDialog = nullptr;
-    TAboutDialog* AboutDialog = nullptr;
+    /// The single-instance guard's handler: "another instance is running", with its help.
+    static void PrevInstanceAllowedInstancesExceeded(Help& help);
+    /// Shows text in the alert window, modally, for the row rowId; returns when the window has closed.
+    void ShowAlert(const QString& text, quint64 rowId);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // The list, the buttons and the menus are wired to their handlers once; no member keeps them.
+    void buildList(QWidget* central);
+    void buildButtons(QWidget* central);
+    void buildMenus();
+    void buildTrayMenu();
+    void buildTimers();
+    void buildComponents();
+    QTimer* makeTimer(const char* name, int interval, void (TMainForm::*handler)());
+    /// Sets a timer going unless it already runs: enabling a running timer does not restart it. Every
+    /// timer of this window is armed here.
+    static void armTimer(QTimer* timer);
 
     // Commands
     void NewRAOLClick();
@@ -92,28 +103,11 @@ public:
     void Exit1Click();
     void AppEventsMinimize();
 
-    // Triggers
-    void TimerTimer();
-    void SecondTimerTimer();
-    void StartupTimerTimer();
+    // Triggers only this window's own timers and components run
     void InetTimerTimer();
     void NetDetectorChanged();
-    /// The end of the session: the shutdown scan, then the ordinary close. Never refuses, never
-    /// blocks on a failing save.
-    void WMEndSession();
+    void PrevInstanceRaiseRequested();
 
-    /// The single-instance guard's handler: "another instance is running", with its help.
-    static void PrevInstanceAllowedInstancesExceeded(Help& help);
-    /// Shows text in the alert window, modally, for the row rowId.
-    void ShowAlert(const QString& text, quint64 rowId);
-    /// Sets a QTimer going unless it already runs: enabling a running timer does not restart it.
-    static void enableTimer(QTimer& timer);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
-
-private:
     void FormCreate();
     void FormActivate(QList<Reminder>& rows);
     bool FormClose();
@@ -131,8 +125,24 @@ private:
     ReminderModel m_model;
     ReminderStore m_store;
     ReminderEngine m_engine;
-    QTimer m_autosaveTimer;
-    AlertAttention* m_attention = nullptr;
+
+    QTimer* m_timer = nullptr;
+    QTimer* m_secondTimer = nullptr;
+    QTimer* m_startupTimer = nullptr;
+    QTimer* m_inetTimer = nullptr;
+    QTimer* m_autosaveTimer = nullptr;
+    QMenu* m_popMenu = nullptr;
+    TINetDetector* m_netDetector = nullptr;
+    TTrayIcon* m_trayIcon = nullptr;
+    TPrevInstance* m_prevInstance = nullptr;
+
+    TAlertDialog* m_alertDialog = nullptr;
+    TNewEditDialog* m_newEditDialog = nullptr;
+    TOptionsDialog* m_optionsDialog = nullptr;
+    TSoundDialog* m_soundDialog = nullptr;
+    TAboutDialog* m_aboutDialog = nullptr;
+    std::unique_ptr<AlertAttention> m_attention;
+
     quint64 m_alertRowId = 0;
     bool m_startInTray = false;
     bool m_closing = false;

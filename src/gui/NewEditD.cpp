@@ -1,6 +1,5 @@
 #include "NewEditD.h"
 
-#include "core/DateText.h"
 #include "core/Help.h"
 #include "core/ReminderFile.h"
 #include "core/ReminderModel.h"
@@ -78,12 +77,33 @@ void fitEventBoxes(QGroupBox* group, const QList<QCheckBox*>& boxes, int maxRigh
 
 } // namespace
 
+// The controls that the fields are loaded into and read from; labels, frames and buttons that
+// only lead to their handlers are not kept.
+struct TNewEditDialog::Ui
+{
+    QLineEdit* NameE;
+    QTextEdit* WhatRE;
+    QCheckBox* rDateTime;
+    QCheckBox* rStartup;
+    QCheckBox* rShutdown;
+    QCheckBox* rIConnect;
+    QCheckBox* rIDisConnect;
+    QCheckBox* specDateCB;
+    QCheckBox* specTimeCB;
+    QLabel* Label3;
+    QLineEdit* RepeatE;
+    QLabel* Label5;
+    QTimeEdit* Vrijeme;
+    QLabel* Label1;
+    QDateEdit* Kalendar;
+};
+
 TNewEditDialog::TNewEditDialog(NewEditHost host, QWidget* parent)
-    : ClosingDialog(parent, Qt::Tool | Qt::WindowCloseButtonHint | Qt::WindowTitleHint)
-    , m_host(std::move(host))
+    : ClosingDialog(parent, Qt::Tool | Qt::WindowCloseButtonHint | Qt::WindowTitleHint), m_ui(std::make_unique<Ui>()),
+      m_host(std::move(host))
 {
     setObjectName(QStringLiteral("NewEditDialog"));
-    setWindowTitle(newCaption());
+    setMode(Mode::New);
     setModal(true);
     setFixedSize(394, 332);
 
@@ -94,117 +114,131 @@ TNewEditDialog::TNewEditDialog(NewEditHost host, QWidget* parent)
     inner->setFrameShape(QFrame::StyledPanel);
     inner->setGeometry(16, 176, 361, 113);
 
-    Label4 = label(QStringLiteral("Reminder name:"), "Label4", this, 16, 16);
-    NameE = new QLineEdit(this);
-    NameE->setObjectName(QStringLiteral("NameE"));
-    NameE->setGeometry(16, 32, 361, 21);
-    Label2 = label(QStringLiteral("What to  do:"), "Label2", this, 192, 54);
-    WhatRE = new QTextEdit(this);
-    WhatRE->setObjectName(QStringLiteral("WhatRE"));
-    WhatRE->setAcceptRichText(false);
-    WhatRE->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    WhatRE->setTabChangesFocus(true);
-    WhatRE->setGeometry(192, 66, 185, 97);
+    buildTexts();
+    buildEventBoxes();
+    buildDateAndTime();
+    buildButtons();
+    connectRules();
+    setTabOrders();
 
-    WhenGB = new QGroupBox(QStringLiteral(" Reminde when "), this);
-    WhenGB->setObjectName(QStringLiteral("WhenGB"));
-    WhenGB->setGeometry(16, 61, 153, 102);
-    rDateTime = checkBox(QStringLiteral("on specific date/time"), "rDateTime", WhenGB, 8, 16);
-    rStartup = checkBox(QStringLiteral("on Windows startup"), "rStartup", WhenGB, 8, 32);
-    rShutdown = checkBox(QStringLiteral("on Windows shutdown"), "rShutdown", WhenGB, 8, 48);
-    rIConnect = checkBox(QStringLiteral("on internet connected"), "rIConnect", WhenGB, 8, 64);
-    rIDisConnect = checkBox(QStringLiteral("on internet disconnected"), "rIDisConnect", WhenGB, 8, 80);
-    fitEventBoxes(WhenGB, {rDateTime, rStartup, rShutdown, rIConnect, rIDisConnect}, WhatRE->x() - 8);
+    // FormCreate
+    m_ui->Kalendar->setDate(now().date());
+}
 
-    specDateCB = checkBox(QStringLiteral("on specific date"), "specDateCB", this, 24, 184);
-    specTimeCB = checkBox(QStringLiteral("on specific time"), "specTimeCB", this, 24, 208);
-    Label3 = label(QStringLiteral("Reminde again in:"), "Label3", this, 168, 184);
-    RepeatE = new QLineEdit(QStringLiteral("0"), this);
-    RepeatE->setObjectName(QStringLiteral("RepeatE"));
-    RepeatE->setGeometry(168, 200, 121, 21);
-    RepeatE->setMaxLength(4);
+TNewEditDialog::~TNewEditDialog() = default;
+
+void TNewEditDialog::buildTexts()
+{
+    Ui& ui = *m_ui;
+    label(QStringLiteral("Reminder name:"), "Label4", this, 16, 16);
+    ui.NameE = new QLineEdit(this);
+    ui.NameE->setObjectName(QStringLiteral("NameE"));
+    ui.NameE->setGeometry(16, 32, 361, 21);
+    label(QStringLiteral("What to  do:"), "Label2", this, 192, 54);
+    ui.WhatRE = new QTextEdit(this);
+    ui.WhatRE->setObjectName(QStringLiteral("WhatRE"));
+    ui.WhatRE->setAcceptRichText(false);
+    ui.WhatRE->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    ui.WhatRE->setTabChangesFocus(true);
+    ui.WhatRE->setGeometry(192, 66, 185, 97);
+}
+
+void TNewEditDialog::buildEventBoxes()
+{
+    Ui& ui = *m_ui;
+    auto* group = new QGroupBox(QStringLiteral(" Reminde when "), this);
+    group->setObjectName(QStringLiteral("WhenGB"));
+    group->setGeometry(16, 61, 153, 102);
+    ui.rDateTime = checkBox(QStringLiteral("on specific date/time"), "rDateTime", group, 8, 16);
+    ui.rStartup = checkBox(QStringLiteral("on Windows startup"), "rStartup", group, 8, 32);
+    ui.rShutdown = checkBox(QStringLiteral("on Windows shutdown"), "rShutdown", group, 8, 48);
+    ui.rIConnect = checkBox(QStringLiteral("on internet connected"), "rIConnect", group, 8, 64);
+    ui.rIDisConnect = checkBox(QStringLiteral("on internet disconnected"), "rIDisConnect", group, 8, 80);
+    fitEventBoxes(group, {ui.rDateTime, ui.rStartup, ui.rShutdown, ui.rIConnect, ui.rIDisConnect}, ui.WhatRE->x() - 8);
+}
+
+void TNewEditDialog::buildDateAndTime()
+{
+    Ui& ui = *m_ui;
+    ui.specDateCB = checkBox(QStringLiteral("on specific date"), "specDateCB", this, 24, 184);
+    ui.specTimeCB = checkBox(QStringLiteral("on specific time"), "specTimeCB", this, 24, 208);
+    ui.Label3 = label(QStringLiteral("Reminde again in:"), "Label3", this, 168, 184);
+    ui.RepeatE = new QLineEdit(QStringLiteral("0"), this);
+    ui.RepeatE->setObjectName(QStringLiteral("RepeatE"));
+    ui.RepeatE->setGeometry(168, 200, 121, 21);
+    ui.RepeatE->setMaxLength(4);
     // Pasted text is held to digits too, so the range check always reads a whole number.
-    RepeatE->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,4}")), RepeatE));
-    Label5 = label(QStringLiteral("Time:"), "Label5", this, 24, 238);
-    Vrijeme = new QTimeEdit(this);
-    Vrijeme->setObjectName(QStringLiteral("Vrijeme"));
-    Vrijeme->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    Vrijeme->setGeometry(24, 254, 97, 21);
-    Label1 = label(QStringLiteral("Date:"), "Label1", this, 168, 238);
-    Kalendar = new QDateEdit(this);
-    Kalendar->setObjectName(QStringLiteral("Kalendar"));
-    Kalendar->setCalendarPopup(true);
-    Kalendar->setGeometry(168, 254, 169, 21);
+    ui.RepeatE->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,4}")), ui.RepeatE));
+    ui.Label5 = label(QStringLiteral("Time:"), "Label5", this, 24, 238);
+    ui.Vrijeme = new QTimeEdit(this);
+    ui.Vrijeme->setObjectName(QStringLiteral("Vrijeme"));
+    ui.Vrijeme->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    ui.Vrijeme->setGeometry(24, 254, 97, 21);
+    ui.Label1 = label(QStringLiteral("Date:"), "Label1", this, 168, 238);
+    ui.Kalendar = new QDateEdit(this);
+    ui.Kalendar->setObjectName(QStringLiteral("Kalendar"));
+    ui.Kalendar->setCalendarPopup(true);
+    ui.Kalendar->setGeometry(168, 254, 169, 21);
+    // Everything that follows a box starts disabled, as the unticked boxes say.
+    showEnabling(EditorFields{});
+}
 
+void TNewEditDialog::buildButtons()
+{
     QFont buttonFont(QStringLiteral("Tahoma"));
     buttonFont.setPixelSize(11);
     buttonFont.setBold(true);
-    OKSB = new QPushButton(QStringLiteral("OK"), this);
-    HelpSB = new QPushButton(QStringLiteral("Help"), this);
-    CancelSB = new QPushButton(QStringLiteral("Cancel"), this);
-    const int lefts[] = {33, 161, 289};
-    int i = 0;
-    for (QPushButton* b : {OKSB, HelpSB, CancelSB}) {
+    const std::tuple<const char*, QString, int, void (TNewEditDialog::*)()> specs[] = {
+        {"OKSB", QStringLiteral("OK"), 33, &TNewEditDialog::OKAOLClick},
+        {"HelpSB", QStringLiteral("Help"), 161, &TNewEditDialog::HelpSBClick},
+        {"CancelSB", QStringLiteral("Cancel"), 289, &TNewEditDialog::CancelAOLClick},
+    };
+    for (const auto& [name, caption, left, handler] : specs) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QLatin1String(name));
         b->setFont(buttonFont);
         b->setFlat(true);
         b->setAutoDefault(false);
         // Flat buttons take no focus: a click on Cancel or Help does not leave the field being
         // edited, so it does not run that field's check.
         b->setFocusPolicy(Qt::NoFocus);
-        b->setGeometry(lefts[i++], 304, 75, 23);
+        b->setGeometry(left, 304, 75, 23);
+        connect(b, &QPushButton::clicked, this, handler);
     }
-    OKSB->setObjectName(QStringLiteral("OKSB"));
-    HelpSB->setObjectName(QStringLiteral("HelpSB"));
-    CancelSB->setObjectName(QStringLiteral("CancelSB"));
+}
 
-    for (QWidget* w : {static_cast<QWidget*>(specDateCB), static_cast<QWidget*>(specTimeCB),
-                       static_cast<QWidget*>(Label3), static_cast<QWidget*>(RepeatE), static_cast<QWidget*>(Label5),
-                       static_cast<QWidget*>(Vrijeme), static_cast<QWidget*>(Label1),
-                       static_cast<QWidget*>(Kalendar)}) {
-        w->setEnabled(false);
-    }
-
+void TNewEditDialog::connectRules()
+{
+    Ui& ui = *m_ui;
     // The enabling rules follow each box's state, whoever changes it; they do not cascade.
-    connect(rDateTime, &QCheckBox::toggled, this, &TNewEditDialog::rDateTimeClick);
-    connect(specDateCB, &QCheckBox::toggled, this, [this](bool on) {
-        Label1->setEnabled(on);
-        Kalendar->setEnabled(on);
-    });
-    connect(specTimeCB, &QCheckBox::toggled, this, [this](bool on) {
-        Label5->setEnabled(on);
-        Vrijeme->setEnabled(on);
-    });
+    connect(ui.rDateTime, &QCheckBox::toggled, this, &TNewEditDialog::rDateTimeClick);
+    connect(ui.specDateCB, &QCheckBox::toggled, this, &TNewEditDialog::specDateCBClick);
+    connect(ui.specTimeCB, &QCheckBox::toggled, this, &TNewEditDialog::specTimeCBClick);
 
-    connect(OKSB, &QPushButton::clicked, this, &TNewEditDialog::OKAOLClick);
-    connect(CancelSB, &QPushButton::clicked, this, &TNewEditDialog::CancelAOLClick);
-    connect(HelpSB, &QPushButton::clicked, this, &TNewEditDialog::HelpSBClick);
-
-    RepeatE->installEventFilter(this);
-    Vrijeme->installEventFilter(this);
-    for (QObject* child : Vrijeme->children()) {
+    ui.RepeatE->installEventFilter(this);
+    ui.Vrijeme->installEventFilter(this);
+    for (QObject* child : ui.Vrijeme->children()) {
         child->installEventFilter(this);
     }
+}
 
+void TNewEditDialog::setTabOrders()
+{
+    Ui& ui = *m_ui;
     // Tab order: name, text, date, time, the event boxes, the two date/time boxes, the step.
-    setTabOrder(NameE, WhatRE);
-    setTabOrder(WhatRE, Kalendar);
-    setTabOrder(Kalendar, Vrijeme);
-    setTabOrder(Vrijeme, rDateTime);
-    setTabOrder(rDateTime, rStartup);
-    setTabOrder(rStartup, rShutdown);
-    setTabOrder(rShutdown, rIConnect);
-    setTabOrder(rIConnect, rIDisConnect);
-    setTabOrder(rIDisConnect, specDateCB);
-    setTabOrder(specDateCB, specTimeCB);
-    setTabOrder(specTimeCB, RepeatE);
-
-    // FormCreate
-    Kalendar->setDate(m_host.today ? m_host.today() : QDate::currentDate());
+    const QList<QWidget*> order = {ui.NameE,        ui.WhatRE,     ui.Kalendar,   ui.Vrijeme,
+                                   ui.rDateTime,    ui.rStartup,   ui.rShutdown,  ui.rIConnect,
+                                   ui.rIDisConnect, ui.specDateCB, ui.specTimeCB, ui.RepeatE};
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        setTabOrder(order.at(i - 1), order.at(i));
+    }
 }
 
 bool TNewEditDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == RepeatE && event->type() == QEvent::KeyPress) {
+    Ui& ui = *m_ui;
+    if (watched == ui.RepeatE && event->type() == QEvent::KeyPress) {
         // RepeatEKeyPress: backspace and digits pass; any other typed character becomes a
         // carriage return, which the one-line field does not insert.
         auto* key = static_cast<QKeyEvent*>(event);
@@ -216,53 +250,149 @@ bool TNewEditDialog::eventFilter(QObject* watched, QEvent* event)
             }
         }
     }
-    if (watched == RepeatE && event->type() == QEvent::FocusOut) {
+    if (watched == ui.RepeatE && event->type() == QEvent::FocusOut) {
         auto* focus = static_cast<QFocusEvent*>(event);
         if (focus->reason() != Qt::ActiveWindowFocusReason && focus->reason() != Qt::PopupFocusReason) {
             RepeatEExit();
         }
     }
-    if (event->type() == QEvent::FocusIn && (watched == Vrijeme || watched->parent() == Vrijeme)) {
+    if (event->type() == QEvent::FocusIn && (watched == ui.Vrijeme || watched->parent() == ui.Vrijeme)) {
         VrijemeExit();
     }
     return ClosingDialog::eventFilter(watched, event);
 }
 
-QString TNewEditDialog::repeatText() const
+QDateTime TNewEditDialog::now() const
 {
-    // The field holds digits only; "00" or "007" is written as the number it means.
-    const QString text = RepeatE->text();
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    return ok ? QString::number(value) : QStringLiteral("0");
+    return m_host.now ? m_host.now() : QDateTime::currentDateTime();
+}
+
+void TNewEditDialog::setMode(Mode mode, const QString& name)
+{
+    m_mode = mode;
+    setWindowTitle(mode == Mode::Edit ? editCaption(name) : newCaption());
+}
+
+void TNewEditDialog::openNew()
+{
+    setMode(Mode::New);
+    m_ui->Vrijeme->setTime(now().time());
+    exec();
+}
+
+void TNewEditDialog::openEdit(quint64 rowId)
+{
+    const int row = m_host.model->rowOfId(rowId);
+    if (row < 0) {
+        return;
+    }
+    const Reminder r = m_host.model->at(row);
+    setMode(Mode::Edit, r.name);
+    m_editRowId = rowId;
+    loadFields(FieldsForRow(readFields(), r, now()));
+    exec();
+}
+
+void TNewEditDialog::followClock(const QTime& time)
+{
+    m_ui->Vrijeme->setTime(time);
+}
+
+void TNewEditDialog::loadFields(const EditorFields& f)
+{
+    Ui& ui = *m_ui;
+    ui.NameE->setText(f.name);
+    setWhatText(f.what);
+    ui.RepeatE->setText(f.repeat);
+    if (f.date.isValid()) {
+        ui.Kalendar->setDate(f.date);
+    }
+    if (f.time.isValid()) {
+        ui.Vrijeme->setTime(f.time);
+    }
+    // Each tick runs its box's rule on the way; the enabled states end as the fields say.
+    ui.specDateCB->setChecked(f.specDate);
+    ui.specTimeCB->setChecked(f.specTime);
+    ui.rDateTime->setChecked(f.dateTime);
+    ui.rStartup->setChecked(f.startup);
+    ui.rShutdown->setChecked(f.shutdown);
+    ui.rIConnect->setChecked(f.iConnect);
+    ui.rIDisConnect->setChecked(f.iDisConnect);
+    showEnabling(f);
+}
+
+EditorFields TNewEditDialog::readFields() const
+{
+    const Ui& ui = *m_ui;
+    EditorFields f;
+    f.name = ui.NameE->text();
+    f.what = JoinEditorText(whatLines());
+    f.repeat = ui.RepeatE->text();
+    f.dateTime = ui.rDateTime->isChecked();
+    f.startup = ui.rStartup->isChecked();
+    f.shutdown = ui.rShutdown->isChecked();
+    f.iConnect = ui.rIConnect->isChecked();
+    f.iDisConnect = ui.rIDisConnect->isChecked();
+    f.specDate = ui.specDateCB->isChecked();
+    f.specTime = ui.specTimeCB->isChecked();
+    f.specDateEnabled = ui.specDateCB->isEnabledTo(this);
+    f.specTimeEnabled = ui.specTimeCB->isEnabledTo(this);
+    f.label3Enabled = ui.Label3->isEnabledTo(this);
+    f.repeatEnabled = ui.RepeatE->isEnabledTo(this);
+    f.label1Enabled = ui.Label1->isEnabledTo(this);
+    f.dateEnabled = ui.Kalendar->isEnabledTo(this);
+    f.label5Enabled = ui.Label5->isEnabledTo(this);
+    f.timeEnabled = ui.Vrijeme->isEnabledTo(this);
+    f.date = ui.Kalendar->date();
+    f.time = ui.Vrijeme->time();
+    return f;
+}
+
+void TNewEditDialog::showEnabling(const EditorFields& f)
+{
+    Ui& ui = *m_ui;
+    ui.specDateCB->setEnabled(f.specDateEnabled);
+    ui.specTimeCB->setEnabled(f.specTimeEnabled);
+    ui.Label3->setEnabled(f.label3Enabled);
+    ui.RepeatE->setEnabled(f.repeatEnabled);
+    ui.Label1->setEnabled(f.label1Enabled);
+    ui.Kalendar->setEnabled(f.dateEnabled);
+    ui.Label5->setEnabled(f.label5Enabled);
+    ui.Vrijeme->setEnabled(f.timeEnabled);
+}
+
+void TNewEditDialog::rDateTimeClick()
+{
+    EditorFields f = readFields();
+    ApplyDateTimeRule(f);
+    showEnabling(f);
+}
+
+void TNewEditDialog::specDateCBClick()
+{
+    EditorFields f = readFields();
+    ApplySpecDateRule(f);
+    showEnabling(f);
+}
+
+void TNewEditDialog::specTimeCBClick()
+{
+    EditorFields f = readFields();
+    ApplySpecTimeRule(f);
+    showEnabling(f);
 }
 
 void TNewEditDialog::reportInvalidRepeat()
 {
     ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("Invalid repeat interval!"),
                 QMessageBox::Ok, m_host.help, 6);
-    RepeatE->clear();
-    RepeatE->setFocus();
-}
-
-bool TNewEditDialog::repeatInRange() const
-{
-    bool ok = false;
-    const QString text = RepeatE->text().trimmed();
-    const qlonglong n = text.isEmpty() ? 0 : text.toLongLong(&ok);
-    if (!text.isEmpty() && !ok) {
-        // Text that is not a whole number (set from a hand-edited data file): refused like a step out of range.
-        return false;
-    }
-    if (specDateCB->isChecked() && n > 1000) {
-        return false;
-    }
-    return n <= 1440;
+    m_ui->RepeatE->clear();
+    m_ui->RepeatE->setFocus();
 }
 
 bool TNewEditDialog::checkRepeat()
 {
-    if (m_inRepeatExit || !isVisible() || repeatInRange()) {
+    if (m_inRepeatExit || !isVisible() || RepeatInRange(m_ui->RepeatE->text(), m_ui->specDateCB->isChecked())) {
         return true;
     }
     m_inRepeatExit = true; // the message box takes the focus away from the field once more
@@ -283,47 +413,20 @@ void TNewEditDialog::VrijemeExit()
     }
 }
 
-void TNewEditDialog::rDateTimeClick()
-{
-    const bool on = rDateTime->isChecked();
-    for (QWidget* w : {static_cast<QWidget*>(specDateCB), static_cast<QWidget*>(specTimeCB),
-                       static_cast<QWidget*>(Label3), static_cast<QWidget*>(RepeatE)}) {
-        w->setEnabled(on);
-    }
-}
-
-void TNewEditDialog::ReadFlags()
-{
-    EventFlags[0] = repeatText() != QStringLiteral("0");
-    EventFlags[1] = rDateTime->isChecked();
-    EventFlags[2] = rStartup->isChecked();
-    EventFlags[3] = rShutdown->isChecked();
-    EventFlags[4] = rIConnect->isChecked();
-    EventFlags[5] = rIDisConnect->isChecked();
-}
-
 void TNewEditDialog::ResetFields()
 {
-    WhatRE->clear();
-    for (QCheckBox* box : {rDateTime, rStartup, rShutdown, rIConnect, rIDisConnect}) {
-        box->setChecked(false);
-    }
-    Kalendar->setEnabled(false);
-    Vrijeme->setEnabled(false);
-    NameE->clear();
-    specDateCB->setChecked(false);
-    specTimeCB->setChecked(false);
-    RepeatE->clear();
-    NameE->setFocus();
+    loadFields(ResetEditorFields(readFields()));
+    m_ui->NameE->setFocus();
 }
 
 QStringList TNewEditDialog::whatLines() const
 {
     QStringList lines;
-    if (WhatRE->document()->isEmpty()) {
+    const QTextDocument* document = m_ui->WhatRE->document();
+    if (document->isEmpty()) {
         return lines;
     }
-    for (QTextBlock block = WhatRE->document()->begin(); block.isValid(); block = block.next()) {
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
         // Soft line breaks inside a block count as line breaks too.
         lines.append(block.text().split(QChar::LineSeparator));
     }
@@ -334,92 +437,54 @@ void TNewEditDialog::setWhatText(const QString& what)
 {
     QString text = what;
     text.replace(u'\r', u'\n');
-    WhatRE->setPlainText(text);
+    m_ui->WhatRE->setPlainText(text);
 }
 
 void TNewEditDialog::OKAOLClick()
 {
     // OK takes no focus, so a step typed just before it has not been checked yet: pressing OK
     // leaves the field, and the check runs as it would on any other way out.
-    if (RepeatE->hasFocus() && !checkRepeat()) {
+    if (m_ui->RepeatE->hasFocus() && !checkRepeat()) {
         return;
     }
-    if (NameE->text().isEmpty()) {
-        ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
-                    QStringLiteral("Reminder name not specified!"), QMessageBox::Ok);
-        NameE->setFocus();
+    const EditorFields fields = readFields();
+    const Reminder r = RowFromFields(fields, m_mode, now().date());
+    const EditorRefusal refusal = RefusalFor(fields, m_mode, r);
+    if (refusal != EditorRefusal::None) {
+        refuse(refusal);
         return;
     }
-    ReadFlags();
     ReminderModel& model = *m_host.model;
-    const QDate today = m_host.today ? m_host.today() : QDate::currentDate();
-    Reminder r;
-    r.name = NameE->text();
-    if (!isEditMode()) {
-        if (WhatRE->toPlainText().isEmpty()) {
-            ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
-                        QStringLiteral("Reminde text not specified!"), QMessageBox::Ok);
-            WhatRE->setFocus();
-            return;
-        }
-        r.date = specDateCB->isChecked() ? FormatDate(Kalendar->date()) : u'#' + FormatDate(today);
-        r.time = specTimeCB->isChecked() ? FormatTime(Vrijeme->time()) : QStringLiteral("0");
-        r.repeat = repeatText();
-        r.events = BuildEventsText(EventFlags);
-        r.what = JoinEditorText(whatLines());
-        if (!checkReadsBack(r)) {
-            return;
-        }
+    if (m_mode == Mode::New) {
         model.append(r);
-        accept();
-        return;
-    }
-    const int row = model.rowOfId(m_editRowId);
-    r.date = u'#' + FormatDate(today);
-    if (rDateTime->isChecked()) {
-        if (specDateCB->isChecked()) {
-            r.date = FormatDate(Kalendar->date());
-        }
-        if (specTimeCB->isChecked()) {
-            r.time = FormatTime(Vrijeme->time());
-        }
-        if (repeatText() != QStringLiteral("0")) {
-            r.repeat = repeatText();
-        }
-    }
-    r.events = BuildEventsText(EventFlags);
-    r.what = JoinEditorText(whatLines());
-    if (!checkReadsBack(r)) {
-        return;
-    }
-    if (row >= 0) {
+    } else if (const int row = model.rowOfId(m_editRowId); row >= 0) {
         model.changeRow(row, r);
     }
     accept();
 }
 
-// A row that would not read back from the data files as it was typed is refused, its field
-// focused with its text kept.
-bool TNewEditDialog::checkReadsBack(const Reminder& r)
+// The message of a refusal, with the field it puts the focus into; the dialog stays open and the
+// fields keep their text.
+void TNewEditDialog::refuse(EditorRefusal refusal)
 {
-    const std::optional<Field> field = FieldNotReadingBack(r);
-    if (!field) {
-        return true;
-    }
+    const std::tuple<EditorRefusal, const char*, QWidget*> refusals[] = {
+        {EditorRefusal::NoName, "Reminder name not specified!", m_ui->NameE},
+        {EditorRefusal::NoText, "Reminde text not specified!", m_ui->WhatRE},
+        {EditorRefusal::NameUnsavable, "Reminder name contains characters that cannot be saved!", m_ui->NameE},
+        {EditorRefusal::TextUnsavable, "Reminder text contains a line that cannot be saved!", m_ui->WhatRE},
+    };
     QString message = QStringLiteral("Reminder cannot be saved as entered!");
     QWidget* focus = nullptr;
-    if (*field == Field::Name) {
-        message = QStringLiteral("Reminder name contains characters that cannot be saved!");
-        focus = NameE;
-    } else if (*field == Field::What) {
-        message = QStringLiteral("Reminder text contains a line that cannot be saved!");
-        focus = WhatRE;
+    for (const auto& [kind, text, field] : refusals) {
+        if (kind == refusal) {
+            message = QLatin1String(text);
+            focus = field;
+        }
     }
     ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), message, QMessageBox::Ok);
     if (focus) {
         focus->setFocus();
     }
-    return false;
 }
 
 void TNewEditDialog::CancelAOLClick()
@@ -443,7 +508,7 @@ void TNewEditDialog::FormClose()
     m_inRepeatExit = true; // the reset empties the step field: no range check on the way out
     ResetFields();
     m_inRepeatExit = false;
-    setWindowTitle(newCaption());
+    setMode(Mode::New);
     m_editRowId = 0;
     if (m_host.startTimer) {
         m_host.startTimer();

@@ -2,6 +2,7 @@
 
 #include "core/Help.h"
 #include "core/SettingsStore.h"
+#include "gui/DialogButtons.h"
 #include "gui/SoundD.h"
 #include "platform/Autostart.h"
 
@@ -16,105 +17,112 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+// The controls the handlers read and set; the buttons below them only lead to their handlers.
+struct TOptionsDialog::Ui
+{
+    QCheckBox* DelAfterCB;
+    QCheckBox* StartupCB;
+    QCheckBox* SoundsCB;
+    QPushButton* DefSoundsSB;
+    QSpinBox* RepeatNot;
+};
+
 TOptionsDialog::TOptionsDialog(SettingsStore& settings, TSoundDialog* sounds, Help& help, QString programPath,
                                QWidget* parent)
-    : ClosingDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_settings(settings),
-      m_sounds(sounds), m_help(help), m_programPath(std::move(programPath))
+    : ClosingDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_ui(std::make_unique<Ui>()),
+      m_settings(settings), m_sounds(sounds), m_help(help), m_programPath(std::move(programPath))
 {
     setObjectName(QStringLiteral("OptionsDialog"));
     setWindowTitle(QStringLiteral("Options"));
     setModal(true);
 
-    QFont bold = font();
-    bold.setBold(true);
-
-    auto* frame = new QFrame(this);
-    frame->setFrameShape(QFrame::StyledPanel);
-    auto* grid = new QGridLayout(frame);
-    DelAfterCB = new QCheckBox(QStringLiteral("Delete after notification"), frame);
-    StartupCB = new QCheckBox(QStringLiteral("Run on Windows startup"), frame);
-    SoundsCB = new QCheckBox(QStringLiteral("Use sounds"), frame);
-    DefSoundsSB = new QPushButton(QStringLiteral("Set sounds >>"), frame);
-    DefSoundsSB->setFlat(true);
-    DefSoundsSB->setFont(bold);
-    DefSoundsSB->setAutoDefault(false);
-    grid->addWidget(DelAfterCB, 0, 0, 1, 2);
-    grid->addWidget(StartupCB, 1, 0, 1, 2);
-    grid->addWidget(SoundsCB, 2, 0);
-    grid->addWidget(DefSoundsSB, 2, 1);
-    auto* line = new QFrame(frame);
-    line->setFrameShape(QFrame::HLine);
-    grid->addWidget(line, 3, 0, 1, 2);
-    auto* repeatRow = new QHBoxLayout;
-    RepeatNot = new QSpinBox(frame);
-    RepeatNot->setRange(1, 15);
-    RepeatNot->setValue(15);
-    repeatRow->addWidget(new QLabel(QStringLiteral("Repeat notification in:"), frame));
-    repeatRow->addWidget(RepeatNot);
-    repeatRow->addWidget(new QLabel(QStringLiteral("minutes"), frame));
-    repeatRow->addStretch();
-    grid->addLayout(repeatRow, 4, 0, 1, 2);
-
-    DelAfterCB->setObjectName(QStringLiteral("DelAfterCB"));
-    StartupCB->setObjectName(QStringLiteral("StartupCB"));
-    SoundsCB->setObjectName(QStringLiteral("SoundsCB"));
-    DefSoundsSB->setObjectName(QStringLiteral("DefSoundsSB"));
-    RepeatNot->setObjectName(QStringLiteral("RepeatNot"));
-
-    OKSB = new QPushButton(QStringLiteral("OK"), this);
-    HelpSB = new QPushButton(QStringLiteral("Help"), this);
-    CancelSB = new QPushButton(QStringLiteral("Cancel"), this);
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {OKSB, HelpSB, CancelSB}) {
-        b->setFlat(true);
-        b->setFont(bold);
-        b->setAutoDefault(false);
-        b->setFixedSize(75, 23);
-        buttons->addWidget(b);
-    }
-    OKSB->setObjectName(QStringLiteral("OKSB"));
-    HelpSB->setObjectName(QStringLiteral("HelpSB"));
-    CancelSB->setObjectName(QStringLiteral("CancelSB"));
-
+    QFrame* frame = buildFrame();
+    QHBoxLayout* buttons = MakeButtonRow(this, {{"OKSB", QStringLiteral("OK"), [this] { OKAOLClick(); }},
+                                                {"HelpSB", QStringLiteral("Help"), [this] { HelpSBClick(); }},
+                                                {"CancelSB", QStringLiteral("Cancel"), [this] { CancelAOLClick(); }}});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(SoundsCB, &QCheckBox::toggled, this, &TOptionsDialog::SoundsCBClick);
-    connect(DefSoundsSB, &QPushButton::clicked, this, &TOptionsDialog::DefSoundAOLClick);
-    connect(OKSB, &QPushButton::clicked, this, &TOptionsDialog::OKAOLClick);
-    connect(HelpSB, &QPushButton::clicked, this, &TOptionsDialog::HelpSBClick);
-    connect(CancelSB, &QPushButton::clicked, this, &TOptionsDialog::CancelAOLClick);
-    DefSoundsSB->setEnabled(false);
+    connect(m_ui->SoundsCB, &QCheckBox::toggled, this, &TOptionsDialog::SoundsCBClick);
+    connect(m_ui->DefSoundsSB, &QPushButton::clicked, this, &TOptionsDialog::DefSoundAOLClick);
+    m_ui->DefSoundsSB->setEnabled(false);
+}
+
+TOptionsDialog::~TOptionsDialog() = default;
+
+QFrame* TOptionsDialog::buildFrame()
+{
+    Ui& ui = *m_ui;
+    QFont bold = font();
+    bold.setBold(true);
+    auto* frame = new QFrame(this);
+    frame->setFrameShape(QFrame::StyledPanel);
+    auto* grid = new QGridLayout(frame);
+    ui.DelAfterCB = new QCheckBox(QStringLiteral("Delete after notification"), frame);
+    ui.StartupCB = new QCheckBox(QStringLiteral("Run on Windows startup"), frame);
+    ui.SoundsCB = new QCheckBox(QStringLiteral("Use sounds"), frame);
+    ui.DefSoundsSB = new QPushButton(QStringLiteral("Set sounds >>"), frame);
+    ui.DefSoundsSB->setFlat(true);
+    ui.DefSoundsSB->setFont(bold);
+    ui.DefSoundsSB->setAutoDefault(false);
+    grid->addWidget(ui.DelAfterCB, 0, 0, 1, 2);
+    grid->addWidget(ui.StartupCB, 1, 0, 1, 2);
+    grid->addWidget(ui.SoundsCB, 2, 0);
+    grid->addWidget(ui.DefSoundsSB, 2, 1);
+    auto* line = new QFrame(frame);
+    line->setFrameShape(QFrame::HLine);
+    grid->addWidget(line, 3, 0, 1, 2);
+    auto* repeatRow = new QHBoxLayout;
+    ui.RepeatNot = new QSpinBox(frame);
+    ui.RepeatNot->setRange(1, 15);
+    ui.RepeatNot->setValue(15);
+    repeatRow->addWidget(new QLabel(QStringLiteral("Repeat notification in:"), frame));
+    repeatRow->addWidget(ui.RepeatNot);
+    repeatRow->addWidget(new QLabel(QStringLiteral("minutes"), frame));
+    repeatRow->addStretch();
+    grid->addLayout(repeatRow, 4, 0, 1, 2);
+
+    ui.DelAfterCB->setObjectName(QStringLiteral("DelAfterCB"));
+    ui.StartupCB->setObjectName(QStringLiteral("StartupCB"));
+    ui.SoundsCB->setObjectName(QStringLiteral("SoundsCB"));
+    ui.DefSoundsSB->setObjectName(QStringLiteral("DefSoundsSB"));
+    ui.RepeatNot->setObjectName(QStringLiteral("RepeatNot"));
+    return frame;
 }
 
 OptionValues TOptionsDialog::LoadOptions()
 {
-    const OptionValues values = ::LoadOptions(m_settings);
-    Del = values.Del;
-    Sound = values.Sound;
-    Interval = values.Interval;
-    if (!Sound) {
-        DefSoundsSB->setEnabled(false);
+    m_values = ::LoadOptions(m_settings);
+    followStoredSound(m_values.Sound);
+    return m_values;
+}
+
+void TOptionsDialog::followStoredSound(bool sound)
+{
+    if (!sound) {
+        m_ui->DefSoundsSB->setEnabled(false);
     }
-    return values;
 }
 
 void TOptionsDialog::SaveOptions()
 {
-    ::SaveOptions(m_settings, OptionValues{DelAfterCB->isChecked(), SoundsCB->isChecked(), RepeatNot->value()});
+    const Ui& ui = *m_ui;
+    ::SaveOptions(m_settings,
+                  OptionValues{ui.DelAfterCB->isChecked(), ui.SoundsCB->isChecked(), ui.RepeatNot->value()});
 }
 
 void TOptionsDialog::FormActivate()
 {
+    Ui& ui = *m_ui;
     LoadOptions();
-    DelAfterCB->setChecked(Del);
-    SoundsCB->setChecked(Sound);
+    ui.DelAfterCB->setChecked(m_values.Del);
+    ui.SoundsCB->setChecked(m_values.Sound);
     // The tick may already have been as stored while the re-alert check's LoadOptions disabled the
     // button behind it: the button follows the tick whether or not the tick changed.
     SoundsCBClick();
-    RepeatNot->setValue(qBound(RepeatNot->minimum(), Interval, RepeatNot->maximum()));
+    ui.RepeatNot->setValue(qBound(ui.RepeatNot->minimum(), m_values.Interval, ui.RepeatNot->maximum()));
 }
 
 void TOptionsDialog::showEvent(QShowEvent* event)
@@ -123,7 +131,7 @@ void TOptionsDialog::showEvent(QShowEvent* event)
     // The dialog opens showing an existing start-with-the-session entry, so that OK never removes it
     // unasked; later activations leave the box to the user until OK or Cancel.
     if (!event->spontaneous() && AutostartEntryExists()) {
-        StartupCB->setChecked(true);
+        m_ui->StartupCB->setChecked(true);
     }
     FormActivate();
 }
@@ -138,7 +146,7 @@ void TOptionsDialog::changeEvent(QEvent* event)
 
 void TOptionsDialog::SoundsCBClick()
 {
-    DefSoundsSB->setEnabled(SoundsCB->isChecked());
+    m_ui->DefSoundsSB->setEnabled(m_ui->SoundsCB->isChecked());
 }
 
 void TOptionsDialog::DefSoundAOLClick()
@@ -152,7 +160,7 @@ void TOptionsDialog::DefSoundAOLClick()
 void TOptionsDialog::OKAOLClick()
 {
     SaveOptions();
-    if (StartupCB->isChecked()) {
+    if (m_ui->StartupCB->isChecked()) {
         WriteAutostartEntry(m_programPath);
     } else {
         RemoveAutostartEntry();

@@ -3,10 +3,10 @@
 #include "ClosingDialog.h"
 #include "core/OptionValues.h"
 
+#include <memory>
+
 class Help;
-class QCheckBox;
-class QPushButton;
-class QSpinBox;
+class QFrame;
 class SettingsStore;
 class TSoundDialog;
 
@@ -19,25 +19,29 @@ class TOptionsDialog final : public ClosingDialog
 public:
     TOptionsDialog(SettingsStore& settings, TSoundDialog* sounds, Help& help, QString programPath,
                    QWidget* parent = nullptr);
+    ~TOptionsDialog() override;
 
-    QCheckBox* DelAfterCB;
-    QCheckBox* StartupCB;
-    QCheckBox* SoundsCB;
-    QPushButton* DefSoundsSB;
-    QSpinBox* RepeatNot;
-    QPushButton* OKSB;
-    QPushButton* HelpSB;
-    QPushButton* CancelSB;
-
-    // The option values last read by LoadOptions.
-    bool Del = true;
-    bool Sound = false;
-    int Interval = 0;
-
-    /// Reads the stored options afresh; with Sound off, "Set sounds >>" is disabled.
+    /// The store the options are kept in.
+    const SettingsStore& settings() const { return m_settings; }
+    /// Reads the stored options afresh into the values below; with Sound off, "Set sounds >>" is
+    /// disabled.
     OptionValues LoadOptions();
-    void SaveOptions();
+    /// The option values last read by LoadOptions.
+    const OptionValues& values() const { return m_values; }
+    /// What a reading of the stored options does to this dialog: with "Use sounds" stored off,
+    /// "Set sounds >>" is disabled (never enabled here, whatever the tick says).
+    void followStoredSound(bool sound);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    struct Ui;
+
+    QFrame* buildFrame();
+
+    void SaveOptions();
     void FormActivate();
     void SoundsCBClick();
     void DefSoundAOLClick();
@@ -45,13 +49,10 @@ public:
     void CancelAOLClick();
     void HelpSBClick();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void changeEvent(QEvent* event) override;
-
-private:
+    std::unique_ptr<Ui> m_ui;
     SettingsStore& m_settings;
     TSoundDialog* m_sounds;
     Help& m_help;
     QString m_programPath;
+    OptionValues m_values;
 };

@@ -4,34 +4,43 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QTimer>
 
 TPocetakDialog::TPocetakDialog(QWidget* parent)
-    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint), Image1(new QLabel(this))
+    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint), m_image1(new QLabel(this)), m_timer(new QTimer(this))
 {
     setObjectName(QStringLiteral("PocetakDialog"));
     setFixedSize(335, 159);
-    Image1->setGeometry(0, 0, 335, 159);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/splash.png")));
-    Timer.setInterval(3000);
-    connect(&Timer, &QTimer::timeout, this, &TPocetakDialog::TimerTimer);
+    m_image1->setObjectName(QStringLiteral("Image1"));
+    m_image1->setGeometry(0, 0, 335, 159);
+    m_image1->setPixmap(QPixmap(QStringLiteral(":/splash.png")));
+    m_timer->setObjectName(QStringLiteral("Timer"));
+    m_timer->setInterval(3000);
+    connect(m_timer, &QTimer::timeout, this, &TPocetakDialog::TimerTimer);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
 }
 
+void TPocetakDialog::showSplash()
+{
+    m_timer->start();
+    exec();
+}
+
 void TPocetakDialog::TimerTimer()
 {
-    if (onFinished) {
-        onFinished();
+    if (m_onFinished) {
+        m_onFinished();
     }
-    Timer.stop();
+    m_timer->stop();
     m_finished = true;
     finish();
 }
 
 void TPocetakDialog::endNow()
 {
-    Timer.stop();
+    m_timer->stop();
     finish();
 }
 

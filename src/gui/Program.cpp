@@ -3,7 +3,6 @@
 #include "components/INetDetector.h"
 #include "components/TrayIcon.h"
 #include "gui/AboutD.h"
-#include "gui/AlertAttention.h"
 #include "gui/AlertD.h"
 #include "gui/FormMain.h"
 #include "gui/NewEditD.h"
@@ -26,15 +25,12 @@ ProgramWindows::ProgramWindows(const ProgramSeams& seams)
     pocetakDialog = std::make_unique<TPocetakDialog>();
     mainForm->setWindows(alertDialog.get(), newEditDialog.get(), optionsDialog.get(), soundDialog.get(),
                          aboutDialog.get());
-    alertAttention = std::make_unique<AlertAttention>(*alertDialog, *mainForm->TrayIcon, seams.notifications);
-    mainForm->setAlertAttention(alertAttention.get());
-    pocetakDialog->onFinished = [this] { finishSplash(); };
+    pocetakDialog->setOnFinished([this] { finishSplash(); });
 }
 
 ProgramWindows::~ProgramWindows()
 {
     // The dialogs are the main window's children on screen only: they go first.
-    alertAttention.reset();
     pocetakDialog.reset();
     aboutDialog.reset();
     optionsDialog.reset();
@@ -45,20 +41,12 @@ ProgramWindows::~ProgramWindows()
 
 void ProgramWindows::finishSplash()
 {
-    mainForm->show();
-    if (mainForm->startedInTray()) {
-        mainForm->TrayIcon->setIconVisible(true);
-        mainForm->TrayIcon->HideMainForm();
-    }
+    mainForm->finishSplash();
 }
 
 void ProgramWindows::startRunning()
 {
-    TMainForm::enableTimer(mainForm->Timer);
-    mainForm->NetDetector->setEnabled(true);
-    if (mainForm->startedInTray()) {
-        TMainForm::enableTimer(mainForm->StartupTimer);
-    }
+    mainForm->startRunning();
 }
 
 bool ProgramWindows::runSplash()
@@ -66,10 +54,9 @@ bool ProgramWindows::runSplash()
     if (mainForm->isClosed()) {
         return false;
     }
-    mainForm->Timer.stop();
+    mainForm->holdEngine();
     m_phase = Phase::Splash;
-    pocetakDialog->Timer.start();
-    pocetakDialog->exec();
+    pocetakDialog->showSplash();
     m_phase = Phase::Running;
     if (m_endAfterSplash) {
         m_endAfterSplash = false;

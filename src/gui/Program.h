@@ -4,7 +4,6 @@
 
 #include <memory>
 
-class AlertAttention;
 class TAboutDialog;
 class TAlertDialog;
 class TMainForm;
@@ -13,7 +12,6 @@ class TOptionsDialog;
 class TPocetakDialog;
 class TSoundDialog;
 
-class AlertAttention;
 class ProgramWindows
 {
 public:
@@ -39,7 +37,6 @@ public:
     std::unique_ptr<TSoundDialog> soundDialog;
     std::unique_ptr<TAboutDialog> aboutDialog;
     std::unique_ptr<TPocetakDialog> pocetakDialog;
-    std::unique_ptr<AlertAttention> alertAttention;
 
 private:
     enum class Phase {

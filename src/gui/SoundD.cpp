@@ -3,6 +3,7 @@
 #include "core/EventSounds.h"
 #include "core/Help.h"
 #include "core/SoundOutput.h"
+#include "gui/DialogButtons.h"
 #include "gui/HelpMessageBox.h"
 
 #include <QApplication>
@@ -16,14 +17,51 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+EventSoundPlayer::EventSoundPlayer(QString iniPath, SoundOutput& output, ErrorReport report)
+    : m_iniPath(std::move(iniPath)), m_output(output), m_report(std::move(report))
+{}
+
+void EventSoundPlayer::PlayEventSound(QChar flag)
+{
+    // The stored path, read afresh; an open dialog and its file window keep what the user has there.
+    const qsizetype row = SoundKeys().indexOf(SoundKeyForFlag(flag));
+    const QString path = row >= 0 ? ReadSoundPaths(m_iniPath).value(row) : QString();
+    if (!IsRegularSoundFile(path)) {
+        m_report(QStringLiteral("Sound file not found!"), 0);
+        return;
+    }
+    const QString error = m_output.play(path);
+    if (!error.isEmpty()) {
+        // An unplayable file is reported, and the caller still shows its alert.
+        m_report(error, -1);
+    }
+}
+
 TSoundDialog::TSoundDialog(QString programFolder, SoundOutput& output, Help& help, QWidget* parent)
     : ClosingDialog(parent, Qt::Tool | Qt::WindowCloseButtonHint | Qt::WindowTitleHint),
-      m_folder(std::move(programFolder)), m_output(output), m_help(help)
+      m_folder(std::move(programFolder)), m_help(help),
+      m_player(SoundsIniPath(m_folder), output,
+               [this](const QString& message, int helpContext) {
+                   ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), message, QMessageBox::Ok,
+                               helpContext >= 0 ? &m_help : nullptr, helpContext);
+               }),
+      m_chooseFile([this] { return chooseInFileWindow(); })
 {
     setObjectName(QStringLiteral("SoundDialog"));
     setWindowTitle(QStringLiteral("Define events sounds"));
     setModal(true);
 
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(buildRows());
+    layout->addLayout(MakeButtonRow(this, {{"OKSB", QStringLiteral("OK"), [this] { OKAOLClick(); }},
+                                           {"DefaultSB", QStringLiteral("Default"), [this] { DefaultAOLClick(); }},
+                                           {"HelpSB", QStringLiteral("Help"), [this] { HelpAOLClick(); }},
+                                           {"CancelSB", QStringLiteral("Cancel"), [this] { CancelAOLClick(); }}}));
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QFrame* TSoundDialog::buildRows()
+{
     auto* frame = new QFrame(this);
     frame->setFrameShape(QFrame::StyledPanel);
     auto* grid = new QGridLayout(frame);
@@ -36,74 +74,53 @@ TSoundDialog::TSoundDialog(QString programFolder, SoundOutput& output, Help& hel
     const QString labels[] = {QStringLiteral("on specific date/time:"), QStringLiteral("on Windows startup:"),
                               QStringLiteral("on Windows shutdown:"), QStringLiteral("on Internet connect:"),
                               QStringLiteral("on Internet disconnect:")};
-    QLineEdit** edits[] = {&DateTimeE, &StartupE, &ShutdownE, &IConnectE, &IDisConnectE};
-    QPushButton** browses[] = {&BrowseSB1, &BrowseSB2, &BrowseSB3, &BrowseSB4, &BrowseSB5};
     QFont bold = font();
     bold.setBold(true);
-    for (int i = 0; i < 5; ++i) {
-        *edits[i] = new QLineEdit(frame);
-        (*edits[i])->setObjectName(SoundKeys().at(i));
-        (*edits[i])->setMinimumWidth(260);
-        *browses[i] = new QPushButton(QStringLiteral("Browse"), frame);
-        (*browses[i])->setObjectName(QStringLiteral("BrowseSB%1").arg(i + 1));
-        (*browses[i])->setFlat(true);
-        (*browses[i])->setFont(bold);
-        (*browses[i])->setAutoDefault(false);
+    for (int i = 0; i < EventSoundCount; ++i) {
+        QLineEdit* edit = m_paths[i] = new QLineEdit(frame);
+        edit->setObjectName(SoundKeys().at(i));
+        edit->setMinimumWidth(260);
+        QPushButton* browse = m_browses[i] = new QPushButton(QStringLiteral("Browse"), frame);
+        browse->setObjectName(QStringLiteral("BrowseSB%1").arg(i + 1));
+        browse->setFlat(true);
+        browse->setFont(bold);
+        browse->setAutoDefault(false);
         grid->addWidget(new QLabel(labels[i], frame), i + 2, 0);
-        grid->addWidget(*edits[i], i + 2, 1);
-        grid->addWidget(*browses[i], i + 2, 2);
-        QPushButton* sender = *browses[i];
-        connect(sender, &QPushButton::clicked, this, [this, sender] { BrowseAOL1Click(sender); });
+        grid->addWidget(edit, i + 2, 1);
+        grid->addWidget(browse, i + 2, 2);
+        connect(browse, &QPushButton::clicked, this, [this, browse] { BrowseAOL1Click(browse); });
     }
+    return frame;
+}
 
-    OKSB = new QPushButton(QStringLiteral("OK"), this);
-    DefaultSB = new QPushButton(QStringLiteral("Default"), this);
-    HelpSB = new QPushButton(QStringLiteral("Help"), this);
-    CancelSB = new QPushButton(QStringLiteral("Cancel"), this);
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {OKSB, DefaultSB, HelpSB, CancelSB}) {
-        b->setFlat(true);
-        b->setFont(bold);
-        b->setAutoDefault(false);
-        b->setFixedSize(75, 23);
-        buttons->addWidget(b);
+QString TSoundDialog::chooseInFileWindow()
+{
+    QFileDialog*& open = m_openDialog;
+    // The file window is made when first needed: a file window watches its folder all the time.
+    if (!open) {
+        open = new QFileDialog(this, QStringLiteral("Open sound file"));
+        open->setObjectName(QStringLiteral("OpenDialog"));
+        open->setNameFilter(QStringLiteral("Sound file (*.wav)"));
+        open->setFileMode(QFileDialog::ExistingFile);
+        open->setAcceptMode(QFileDialog::AcceptOpen);
+        open->setDirectory(m_folder);
     }
-    OKSB->setObjectName(QStringLiteral("OKSB"));
-    DefaultSB->setObjectName(QStringLiteral("DefaultSB"));
-    HelpSB->setObjectName(QStringLiteral("HelpSB"));
-    CancelSB->setObjectName(QStringLiteral("CancelSB"));
-    connect(OKSB, &QPushButton::clicked, this, &TSoundDialog::OKAOLClick);
-    connect(DefaultSB, &QPushButton::clicked, this, &TSoundDialog::DefaultAOLClick);
-    connect(HelpSB, &QPushButton::clicked, this, &TSoundDialog::HelpAOLClick);
-    connect(CancelSB, &QPushButton::clicked, this, &TSoundDialog::CancelAOLClick);
+    if (open->exec() != QDialog::Accepted || open->selectedFiles().isEmpty()) {
+        return {};
+    }
+    return open->selectedFiles().constFirst();
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(frame);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    chooseFile = [this]() -> QString {
-        // The file window is made when first needed: a file window watches its folder all the time.
-        if (!OpenDialog) {
-            OpenDialog = new QFileDialog(this, QStringLiteral("Open sound file"));
-            OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
-            OpenDialog->setNameFilter(QStringLiteral("Sound file (*.wav)"));
-            OpenDialog->setFileMode(QFileDialog::ExistingFile);
-            OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
-            OpenDialog->setDirectory(m_folder);
-        }
-        if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty()) {
-            return {};
-        }
-        return OpenDialog->selectedFiles().constFirst();
-    };
+QList<QLineEdit*> TSoundDialog::fields() const
+{
+    return {m_paths.cbegin(), m_paths.cend()};
 }
 
 void TSoundDialog::FormActivate()
 {
     // An open file window stays in the folder the user went to.
-    if (OpenDialog && !OpenDialog->isVisible()) {
-        OpenDialog->setDirectory(m_folder);
+    if (m_openDialog && !m_openDialog->isVisible()) {
+        m_openDialog->setDirectory(m_folder);
     }
     const QStringList paths = ReadSoundPaths(iniPath());
     const QList<QLineEdit*> edits = fields();
@@ -148,14 +165,14 @@ void TSoundDialog::changeEvent(QEvent* event)
 void TSoundDialog::BrowseAOL1Click(QPushButton* sender)
 {
     m_browsing = true;
-    const QString chosen = chooseFile();
+    const QString chosen = m_chooseFile();
     m_browsing = false;
     if (chosen.isEmpty()) {
         return;
     }
-    const QPushButton* browses[] = {BrowseSB1, BrowseSB2, BrowseSB3, BrowseSB4, BrowseSB5};
-    for (int i = 0; i < 5; ++i) {
-        if (sender == browses[i]) {
+    // The row whose button it was receives the path.
+    for (int i = 0; i < EventSoundCount; ++i) {
+        if (sender == m_browses[i]) {
             fields().at(i)->setText(chosen);
         }
     }
@@ -194,21 +211,4 @@ void TSoundDialog::CancelAOLClick()
 void TSoundDialog::HelpAOLClick()
 {
     m_help.showTopic(QStringLiteral("Sound"));
-}
-
-void TSoundDialog::PlayEventSound(QChar flag)
-{
-    // The stored path, read afresh; an open dialog and its file window keep what the user has there.
-    const qsizetype row = SoundKeys().indexOf(SoundKeyForFlag(flag));
-    const QString path = row >= 0 ? ReadSoundPaths(iniPath()).value(row) : QString();
-    if (!IsRegularSoundFile(path)) {
-        ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("Sound file not found!"),
-                    QMessageBox::Ok, &m_help, 0);
-        return;
-    }
-    const QString error = m_output.play(path);
-    if (!error.isEmpty()) {
-        // An unplayable file is reported, and the caller still shows its alert.
-        ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), error, QMessageBox::Ok);
-    }
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 /// The user's autostart entry: $XDG_CONFIG_HOME/autostart/nudgelark.desktop, else ~/.config/autostart/...
 QString AutostartEntryPath();
@@ -13,5 +12,3 @@ void RemoveAutostartEntry();
 
 /// The Exec value that starts programPath with "/s", quoted and escaped for a desktop entry.
 QString BuildDesktopExec(const QString& programPath);
-/// The arguments of a desktop entry's Exec value: string escapes undone, quotes removed, "%%" made "%".
-QStringList ParseDesktopExec(const QString& execValue);

@@ -7,7 +7,7 @@
 #include <QUuid>
 
 ProgramRig::ProgramRig()
-    : instanceName(QStringLiteral("test-") + QUuid::createUuid().toString(QUuid::Id128)), tray(new FakeTray)
+    : instanceName(QStringLiteral("test-") + QUuid::createUuid().toString(QUuid::Id128)), tray(new FakeTrayBackend)
 {}
 
 ProgramRig::~ProgramRig()

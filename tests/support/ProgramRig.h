@@ -1,6 +1,5 @@
 #pragma once
 
-#include "components/TrayBackend.h"
 #include "core/Help.h"
 #include "core/SettingsStore.h"
 #include "core/SoundOutput.h"
@@ -8,24 +7,11 @@
 #include "support/FakeClock.h"
 #include "support/FakeHostAddressSource.h"
 #include "support/FakeNotifications.h"
+#include "support/FakeTrayBackend.h"
 #include "support/ModalCloser.h"
 
 #include <QPointer>
 #include <QTemporaryDir>
-
-/// A tray that is there (or not) as the test says, remembering whether the icon shows.
-class FakeTray final : public TrayBackend
-{
-public:
-    bool available = true;
-    bool visible = false;
-    bool needsAttention = false;
-    bool isAvailable() const override { return available; }
-    void setIcon(const QIcon&) override {}
-    void setToolTip(const QString&) override {}
-    void setVisible(bool v) override { visible = v; }
-    void setNeedsAttention(bool attention) override { needsAttention = attention; }
-};
 
 /// Sound output that only records what it was asked to play.
 class FakeSoundOutput final : public SoundOutput
@@ -63,7 +49,7 @@ struct ProgramRig
     /// The single-instance guard's name; each rig is an instance of its own unless a test gives
     /// two rigs the same name.
     QString instanceName;
-    QPointer<FakeTray> tray;
+    QPointer<FakeTrayBackend> tray;
     ModalCloser closer;
     std::unique_ptr<ProgramWindows> windows;
 

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <initializer_list>
+
+class QHBoxLayout;
+class QWidget;
+
+/// One button of a dialog's row: its object name, its caption and what a click runs.
+struct DialogButton
+{
+    const char* name;
+    QString caption;
+    std::function<void()> clicked;
+};
+
+/// The row of flat, bold 75 by 23 buttons under a dialog's frame, in the order given; no button is
+/// a default button.
+QHBoxLayout* MakeButtonRow(QWidget* dialog, std::initializer_list<DialogButton> buttons);
