@@ -6,6 +6,7 @@
 #include "platform/QSettingsStore.h"
 #include "platform/QtSoundOutput.h"
 #include "platform/SessionEnd.h"
+#include "platform/WallClockTimer.h"
 #ifdef NUDGELARK_XSMP
 #include "platform/XsmpClient.h"
 #endif
@@ -32,6 +33,8 @@ int main(int argc, char** argv)
 
     // The real pieces the program is built from.
     SystemClock clock;
+    // Wakes on the wall clock: on time after a suspend, and at once when the clock is set.
+    const std::unique_ptr<WakeTimer> wakeTimer = CreateWakeTimer(clock);
     InterfaceAddressSource addresses;
     QSettingsStore settings;
     QtSoundOutput soundOutput;
@@ -48,6 +51,7 @@ int main(int argc, char** argv)
     seams.programPath = QCoreApplication::applicationFilePath();
     seams.arguments = QCoreApplication::arguments().mid(1);
     seams.clock = &clock;
+    seams.wakeTimer = wakeTimer.get();
     seams.hostAddresses = &addresses;
     seams.settings = &settings;
     seams.soundOutput = &soundOutput;

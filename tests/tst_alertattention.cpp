@@ -185,7 +185,7 @@ void TestAlertAttention::noticeAction_doesWhatTheButtonDoes()
     });
     QCOMPARE(closed, closes);
     QCOMPARE(p.form->model().at(0).ponovno, ponovno);
-    QCOMPARE(child<QTimer>(p.form, "SecondTimer")->isActive(), ponovno != u"0"_s);
+    QCOMPARE(p.form->scheduler().pausedCheck(), ponovno != u"0"_s);
     QCOMPARE(p.rig.notifications.withdrawn, QList<quint64>{p.rig.notifications.posted.first().number});
     QCOMPARE(p.alert->windowTitle(), TAlertDialog::alertCaption());
 }
@@ -211,7 +211,7 @@ void TestAlertAttention::noticeAction_ofAnotherOrEarlierNoticeIsIgnored()
           });
     QVERIFY(viewStayedOpen);
     QCOMPARE(p.form->model().at(0).ponovno, u"0"_s);
-    QVERIFY(!child<QTimer>(p.form, "SecondTimer")->isActive());
+    QVERIFY(!p.form->scheduler().pausedCheck());
 }
 
 void TestAlertAttention::view_asksForNothing()

@@ -321,7 +321,7 @@ void TestAlertDialog::pause_marksTheFiredRowUntilItComesBack()
     QVERIFY(!c.CheckTimer->isActive());
     QCOMPARE(form.model().at(0).ponovno, u"12:34:56"_s);
     QCOMPARE(form.model().at(1).ponovno, u"0"_s);
-    QVERIFY(child<QTimer>(&form, "SecondTimer")->isActive());
+    QVERIFY(form.scheduler().pausedCheck());
 
     // No options stored: Interval 0, so the next re-alert check brings it back.
     int returned = 0;
@@ -386,7 +386,7 @@ void TestAlertDialog::checkTimer_pressesTheMiddleButton()
     } else {
         a.run([&] { form.TimerTimer(); }, nobodyAnswers);
         QCOMPARE(form.model().at(0).ponovno, u"12:00:00"_s);
-        QVERIFY(child<QTimer>(&form, "SecondTimer")->isActive());
+        QVERIFY(form.scheduler().pausedCheck());
         QCOMPARE(a.editorsOpened, 0);
     }
     QVERIFY(waited);
@@ -443,7 +443,7 @@ void TestAlertDialog::close_escapeAndCloseEventLeaveItOpen()
           });
     QVERIFY(!d.isVisible());
     QCOMPARE(form.model().at(0).ponovno, u"0"_s);
-    QVERIFY(!child<QTimer>(&form, "SecondTimer")->isActive());
+    QVERIFY(!form.scheduler().pausedCheck());
 }
 
 void TestAlertDialog::keys_noKeyAnswersTheAlert_data()

@@ -94,7 +94,7 @@ void TestMainForm::startInTray_mainWindowStaysHidden()
     QVERIFY(rig.tray->shown);
     rig.windows->startRunning();
     QVERIFY(child<QTimer>(&form, "StartupTimer")->isActive());
-    QVERIFY(child<QTimer>(&form, "Timer")->isActive());
+    QVERIFY(form.scheduler().scanning());
     QVERIFY(child<TINetDetector>(&form, "NetDetector")->Enabled());
 
     ProgramRig plain;
@@ -228,7 +228,7 @@ void TestMainForm::edit_loadsExactlyTheBoxesTheRowSays()
         }
         kalendar = child<QDateEdit>(&d, "Kalendar")->isEnabled();
         time = FormatTime(child<QTimeEdit>(&d, "Vrijeme")->time());
-        timerStopped = !child<QTimer>(&form, "Timer")->isActive();
+        timerStopped = !form.scheduler().scanning();
         child<QPushButton>(&d, "CancelSB")->click();
         return true;
     };
@@ -243,7 +243,7 @@ void TestMainForm::edit_loadsExactlyTheBoxesTheRowSays()
         QCOMPARE(time, QStringLiteral("07:15:00"));
     }
     QCOMPARE(d.windowTitle(), QStringLiteral("New reminder"));
-    QVERIFY(child<QTimer>(&form, "Timer")->isActive());
+    QVERIFY(form.scheduler().scanning());
 }
 
 void TestMainForm::edit_writesBackToTheRowItStartedOn()
@@ -495,7 +495,7 @@ void TestMainForm::alert_pauseMarksTheFiredRowNotTheSelection()
     QCOMPARE(shown, QStringLiteral("Due now"));
     QCOMPARE(form.model().at(0).ponovno, QStringLiteral("12:00:00"));
     QCOMPARE(form.model().at(1).ponovno, QStringLiteral("0"));
-    QVERIFY(child<QTimer>(&form, "SecondTimer")->isActive());
+    QVERIFY(form.scheduler().pausedCheck());
     QCOMPARE(rig.sound.played.size(), 0); // no sounds.ini: the sound is reported missing instead
     QCOMPARE(rig.closer.messages, QStringList{QStringLiteral("Sound file not found!")});
 }

@@ -645,7 +645,11 @@ void TestNewEditDialog::ok_dateTimeAndRepeatByMode()
     } else {
         e.runNew(body);
     }
-    QVERIFY(e.rig.closer.messages.isEmpty());
+    // A row due at once (today, no time) shows its alert as soon as the editor has closed, and its
+    // sound is not in the test folder; the editor itself reports nothing.
+    QStringList messages = e.rig.closer.messages;
+    messages.removeAll(u"Sound file not found!"_s);
+    QVERIFY2(messages.isEmpty(), qPrintable(messages.join(u"|"_s)));
     QCOMPARE(e.form->model().count(), edit ? 1 : 2);
     const Reminder& r = e.form->model().at(edit ? 0 : 1);
     QCOMPARE(r.name, edit ? u"Before"_s : u"Fresh"_s);
@@ -872,8 +876,8 @@ void TestNewEditDialog::close_eachWayResetsCancelAloneStartsSecondTimer()
     TNewEditDialog& d = *e.d;
     EditorControls& c = e.c;
     TMainForm& form = *e.form;
-    QVERIFY(!child<QTimer>(&form, "Timer")->isActive());
-    QVERIFY(!child<QTimer>(&form, "SecondTimer")->isActive());
+    QVERIFY(!form.scheduler().scanning());
+    QVERIFY(!form.scheduler().pausedCheck());
     const auto body = [&] {
         QVERIFY(activate(&d));
         c.NameE->setText(u"Changed"_s);
@@ -902,8 +906,8 @@ void TestNewEditDialog::close_eachWayResetsCancelAloneStartsSecondTimer()
     QCOMPARE(form.model().count(), 1);
     QCOMPARE(form.model().at(0).name, u"Row"_s);
     QCOMPARE(form.model().at(0).events, u"1,2,0,"_s);
-    QVERIFY(child<QTimer>(&form, "Timer")->isActive());
-    QCOMPARE(child<QTimer>(&form, "SecondTimer")->isActive(), secondTimer);
+    QVERIFY(form.scheduler().scanning());
+    QCOMPARE(form.scheduler().pausedCheck(), secondTimer);
 
     QCOMPARE(d.windowTitle(), u"New reminder"_s);
     QCOMPARE(c.NameE->text(), QString());
@@ -922,7 +926,7 @@ void TestNewEditDialog::timeField_enteringStopsTheEngineTimer()
     Editor e;
     EditorControls& c = e.c;
     TMainForm& form = *e.form;
-    child<QTimer>(&form, "Timer")->start();
+    form.scheduler().setScanning(true);
     QVERIFY(e.show());
     c.rDateTime->setChecked(true);
     c.specTimeCB->setChecked(true);
@@ -930,12 +934,12 @@ void TestNewEditDialog::timeField_enteringStopsTheEngineTimer()
     QTRY_VERIFY(c.NameE->hasFocus());
     QTest::keyClick(c.NameE, Qt::Key_Tab);
     QTRY_VERIFY(c.WhatRE->hasFocus());
-    QVERIFY(child<QTimer>(&form, "Timer")->isActive());
+    QVERIFY(form.scheduler().scanning());
 
     // The date picker is disabled, so Tab goes on from the text to the time picker.
     QTest::keyClick(c.WhatRE, Qt::Key_Tab);
     QTRY_VERIFY(c.Vrijeme->hasFocus());
-    QVERIFY(!child<QTimer>(&form, "Timer")->isActive());
+    QVERIFY(!form.scheduler().scanning());
     // While it is stopped the engine leaves the picker alone.
     c.Vrijeme->setTime(QTime(6, 45));
     e.rig.clock.advanceSeconds(90);
@@ -943,7 +947,7 @@ void TestNewEditDialog::timeField_enteringStopsTheEngineTimer()
     QCOMPARE(c.Vrijeme->time(), QTime(6, 45));
 
     c.CancelSB->click();
-    QVERIFY(child<QTimer>(&form, "Timer")->isActive());
+    QVERIFY(form.scheduler().scanning());
 }
 
 void TestNewEditDialog::help_buttonAndRepeatBoxOpenTheirTopics()

@@ -382,7 +382,7 @@ void TestOptionsDialog::setSounds_returnBringsBackTheStoredUseSounds()
 void TestOptionsDialog::setSounds_buttonFollowsTheTickAfterTheReAlertCheck()
 {
     Options s({{u"Sound"_s, u"0"_s}});
-    child<QTimer>(s.form, "SecondTimer")->start(); // a pause has happened
+    s.form->scheduler().setPausedCheck(true); // a pause has happened
     QVERIFY(s.show());
     s.tick(s.c.SoundsCB, true);
     QVERIFY(s.c.DefSoundsSB->isEnabled());

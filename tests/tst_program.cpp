@@ -161,7 +161,7 @@ void TestProgram::splash_escapeRejectAndCloseDoNotEndIt_onlyItsTimer()
         auto* form = window<TMainForm>("MainForm");
         const auto note = [&](const QString& what) {
             afterEach << what + (splash->isVisible() ? QStringLiteral(": shows") : QStringLiteral(": gone"));
-            timersOffMeanwhile = timersOffMeanwhile && !child<QTimer>(form, "Timer")->isActive() &&
+            timersOffMeanwhile = timersOffMeanwhile && !form->scheduler().scanning() &&
                                  !child<TINetDetector>(form, "NetDetector")->Enabled();
         };
         QTest::keyClick(splash, Qt::Key_Escape);
@@ -181,7 +181,7 @@ void TestProgram::splash_escapeRejectAndCloseDoNotEndIt_onlyItsTimer()
     QTimer poll;
     connect(&poll, &QTimer::timeout, this, [&] {
         auto* form = window<TMainForm>("MainForm");
-        if (form && form->isVisible() && child<QTimer>(form, "Timer")->isActive()) {
+        if (form && form->isVisible() && form->scheduler().scanning()) {
             runningWithWindow = child<TINetDetector>(form, "NetDetector")->Enabled();
             poll.stop();
             form->close();
@@ -246,7 +246,7 @@ void TestProgram::checkpoint_savesOnly_thenTheEndOfTheSessionEnds()
         QTimer poll;
         connect(&poll, &QTimer::timeout, this, [&] {
             auto* form = window<TMainForm>("MainForm");
-            if (!form || !form->isVisible() || !child<QTimer>(form, "Timer")->isActive()) {
+            if (!form || !form->isVisible() || !form->scheduler().scanning()) {
                 return;
             }
             poll.stop();

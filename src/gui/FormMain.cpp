@@ -7,6 +7,8 @@
 #include "core/OptionValues.h"
 #include "core/TriggerRules.h"
 #include "core/Help.h"
+#include "core/OptionValues.h"
+#include "core/PollingWakeTimer.h"
 #include "gui/AboutD.h"
 #include "gui/AlertAttention.h"
 #include "gui/AlertD.h"
@@ -40,6 +42,9 @@ TMainForm::TMainForm(ProgramSeams context, QWidget* parent)
     , m_context(std::move(context))
     , m_store(m_context.programFolder)
     , m_engine(m_model, *m_context.clock, *this, *this)
+    , m_ownWakeTimer(m_context.wakeTimer ? nullptr : std::make_unique<PollingWakeTimer>(*m_context.clock))
+    , m_wake(m_model, m_engine, m_context.wakeTimer ? *m_context.wakeTimer : *m_ownWakeTimer,
+             [this] { return m_context.settings ? LoadOptions(*m_context.settings).Interval : 0; })
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Nudgelark"));
@@ -177,8 +182,10 @@ QTimer* TMainForm::makeTimer(const char* name, int interval, void (TMainForm::*h
 
 void TMainForm::buildTimers()
 {
-    m_timer = makeTimer("Timer", 1000, &TMainForm::TimerTimer);
-    m_secondTimer = makeTimer("SecondTimer", 1000, &TMainForm::SecondTimerTimer);
+    // The date and time scan and the re-alert check take their turns when the plan wakes them, in
+    // the order their one-second timers had; they no longer tick while nothing can happen.
+    connect(&m_wake, &WakeScheduler::timerTick, this, &TMainForm::TimerTimer);
+    connect(&m_wake, &WakeScheduler::secondTimerTick, this, &TMainForm::SecondTimerTimer);
     m_startupTimer = makeTimer("StartupTimer", 1000, &TMainForm::StartupTimerTimer);
     m_inetTimer = makeTimer("InetTimer", 60000, &TMainForm::InetTimerTimer);
 
@@ -227,12 +234,14 @@ void TMainForm::setWindows(TAlertDialog* alert, TNewEditDialog* editor, TOptions
     m_optionsDialog = options;
     m_soundDialog = sounds;
     m_aboutDialog = about;
+    // The plan waits while an alert shows; its close, a view's too, plans again.
+    connect(m_alertDialog, &QDialog::finished, &m_wake, &WakeScheduler::replan);
     m_attention = std::make_unique<AlertAttention>(*m_alertDialog, *m_trayIcon, m_context.notifications);
     connect(m_alertDialog, &TAlertDialog::pauseRequested, this, [this] {
         // Pause acts on the row whose alert it is; an alert of no row only closes.
         if (m_model.rowOfId(m_alertRowId) >= 0) {
             m_engine.pause(m_alertRowId);
-            armTimer(m_secondTimer);
+            m_wake.secondTimer().start();
         }
     });
     connect(m_alertDialog, &TAlertDialog::helpRequested, this,
@@ -243,9 +252,9 @@ NewEditHost TMainForm::editorHost()
 {
     NewEditHost host;
     host.model = &m_model;
-    host.startTimer = [this] { armTimer(m_timer); };
-    host.stopTimer = [this] { m_timer->stop(); };
-    host.startSecondTimer = [this] { armTimer(m_secondTimer); };
+    host.startTimer = [this] { m_wake.timer().start(); };
+    host.stopTimer = [this] { m_wake.timer().stop(); };
+    host.startSecondTimer = [this] { m_wake.secondTimer().start(); };
     host.now = [this] { return m_context.clock->now(); };
     host.help = m_context.help;
     return host;
@@ -260,7 +269,7 @@ void TMainForm::armTimer(QTimer* timer)
 
 void TMainForm::holdEngine()
 {
-    m_timer->stop();
+    m_wake.timer().stop();
 }
 
 void TMainForm::finishSplash()
@@ -274,7 +283,7 @@ void TMainForm::finishSplash()
 
 void TMainForm::startRunning()
 {
-    armTimer(m_timer);
+    m_wake.timer().start();
     m_netDetector->setEnabled(true);
     if (m_startInTray) {
         armTimer(m_startupTimer);
@@ -299,7 +308,7 @@ void TMainForm::FormCreate()
 // The start-up catch-up: run once after a complete load, never on window activation.
 void TMainForm::FormActivate(QList<Reminder>& rows)
 {
-    m_timer->stop();
+    m_wake.timer().stop();
     ReminderEngine::catchUp(rows, m_context.clock->now());
 }
 
@@ -354,7 +363,9 @@ void TMainForm::autosave()
 
 void TMainForm::NewRAOLClick()
 {
+    m_wake.setEditorShowing(true);
     m_newEditDialog->openNew();
+    m_wake.setEditorShowing(false);
 }
 
 void TMainForm::ViewAOLClick()
@@ -393,8 +404,10 @@ void TMainForm::editRow(quint64 rowId)
         return;
     }
     // The engine no longer moves the editor's time while the user edits; the editor's close starts it again.
-    m_timer->stop();
+    m_wake.timer().stop();
+    m_wake.setEditorShowing(true);
     m_newEditDialog->openEdit(rowId);
+    m_wake.setEditorShowing(false);
 }
 
 void TMainForm::DeleteAOLClick()
@@ -431,6 +444,7 @@ void TMainForm::CloseAOLClick()
 void TMainForm::M_H_OptionsClick()
 {
     m_optionsDialog->exec();
+    m_wake.replan(); // a new Interval counts for the pauses that run
 }
 
 void TMainForm::M_H_ContentsClick()

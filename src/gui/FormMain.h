@@ -4,6 +4,7 @@
 #include "core/ReminderEngine.h"
 #include "core/ReminderModel.h"
 #include "core/ReminderStore.h"
+#include "core/WakeScheduler.h"
 #include "gui/NewEditD.h"
 #include "gui/ProgramSeams.h"
 
@@ -52,6 +53,8 @@ public:
     ReminderModel& model() { return m_model; }
     ReminderEngine& engine() { return m_engine; }
     ReminderStore& store() { return m_store; }
+    /// Timer and SecondTimer: the turns of the date and time scan and of the re-alert check.
+    WakeScheduler& scheduler() { return m_wake; }
 
     /// The date and time engine stays off while the splash shows.
     void holdEngine();
@@ -125,9 +128,9 @@ private:
     ReminderModel m_model;
     ReminderStore m_store;
     ReminderEngine m_engine;
+    std::unique_ptr<WakeTimer> m_ownWakeTimer; // when the seams bring none: one that looks every second
+    WakeScheduler m_wake;                      // where Timer and SecondTimer ticked
 
-    QTimer* m_timer = nullptr;
-    QTimer* m_secondTimer = nullptr;
     QTimer* m_startupTimer = nullptr;
     QTimer* m_inetTimer = nullptr;
     QTimer* m_autosaveTimer = nullptr;

@@ -12,6 +12,7 @@ class SettingsStore;
 class SoundOutput;
 class TPrevInstance;
 class TrayBackend;
+class WakeTimer;
 
 /// The pieces the program is built from: main() passes the real ones, tests their own. The
 /// pointers are never null unless said otherwise.
@@ -26,6 +27,7 @@ struct ProgramSeams
     SoundOutput* soundOutput = nullptr;
     Help* help = nullptr;
     TrayBackend* trayBackend = nullptr; // null: the desktop's own tray
+    WakeTimer* wakeTimer = nullptr;     // null: one that looks every second on clock
     QString instanceName;               // the single-instance guard's name; empty: the program's own
     SessionEnd* session = nullptr;      // the session manager's requests; null: none
     /// The single-instance guard, checked before the windows are built; the main window comes
