@@ -3,8 +3,10 @@
 # StatusNotifierItems and a notification server on the session's bus: its windows show in the
 # compositor's window list with their titles and sizes, with /s and without; a due alert asks
 # for attention and is answered through its notice; the single-instance guard holds; a panel
-# that comes late takes the window in; and a compositor that goes away right after a change
-# leaves the change on disk. The session itself is tests/support/wayland_session.sh.
+# that comes late takes the window in; a compositor that goes away right after a change
+# leaves the change on disk; and, typed through a virtual keyboard (wtype), the editor, the
+# options, the event sounds and the About box open and close as windows of their own with
+# their titles and fixed sizes. The session itself is tests/support/wayland_session.sh.
 #
 # sway refuses to run as root: as root, the session runs as an ordinary user made for the test.
 set -u
@@ -36,7 +38,8 @@ cleanup() {
 trap cleanup EXIT
 cmake --install "$BUILD" --prefix "$E2E_TMP/prog" >/dev/null || { echo "install failed"; exit 1; }
 # The session reads its scripts from here: the source tree may not be readable for the test user.
-cp "$SRC/tests/support/wayland_session.sh" "$SRC/tests/support/sni_watcher.py" "$E2E_TMP/"
+cp "$SRC/tests/support/wayland_session.sh" "$SRC/tests/support/sni_watcher.py" \
+    "$SRC/tests/support/wayland_trace.py" "$E2E_TMP/"
 SHOTS=/tmp/nudgelark-shots
 mkdir -p "$SHOTS"
 chmod 1777 "$SHOTS" 2>/dev/null

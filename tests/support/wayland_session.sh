@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A Wayland desktop for the installed program, run by tests/e2e/wayland.sh inside a private
 # session bus as the user the compositor runs as: a headless sway, a StatusNotifierItem panel
-# (sni_watcher.py) and a notification server (python3-dbusmock's notification_daemon).
+# (sni_watcher.py), a notification server (python3-dbusmock's notification_daemon) and, where
+# wtype is installed, a virtual keyboard.
 # Usage: wayland_session.sh DIR SHOTS   (DIR holds prog/, the installed program)
 set -u
 DIR=$1 SHOTS=$2
@@ -253,5 +254,134 @@ WAIT_SECS=20 wait_for grep -qs '^registered ' "$WATCHER_LOG" || fail "a late pan
 wait_for no_view Nudgelark 345 || fail "the window did not go into the late panel"
 kill -TERM "$APP_PID"
 WAIT_SECS=15 wait_for program_gone || fail "SIGTERM did not end the program"
+stop_watcher
+
+# --- The dialogs, opened and closed by keyboard through a virtual keyboard ----------------------
+# wtype types through the compositor's virtual keyboard. Each run of it adds a keyboard to the
+# seat and takes it away when done; a program binds a seat's keyboard only once the seat has one,
+# and keys sent before that are lost. So one wtype that only waits holds a keyboard on the seat
+# for the whole part, from before the program starts.
+KEYS_LOG="$DIR/wtype.log"
+start_keyboard() {
+    wtype -s 3000000 2>> "$KEYS_LOG" &
+    KEYBOARD_PID=$!
+    PIDS+=("$KEYBOARD_PID")
+    keyboard_up() {
+        swaymsg -t get_inputs 2>/dev/null | grep -q '"type": "keyboard"' ||
+            ! kill -0 "$KEYBOARD_PID" 2>/dev/null
+    }
+    wait_for keyboard_up && kill -0 "$KEYBOARD_PID" 2>/dev/null
+}
+stop_keyboard() {
+    kill "$KEYBOARD_PID" 2>/dev/null
+    wait "$KEYBOARD_PID" 2>/dev/null
+}
+keys() { wtype "$@" 2>> "$KEYS_LOG" || fail "wtype could not type: $*"; }
+# The menu bar of the window titled $1 in keyboard mode: Alt pressed and let go on its own. (Alt
+# sent as a modifier together with the key reads as an Alt already let go.)
+menu_keys_to() {
+    local title=$1
+    shift
+    keys_to "$title" -P Alt_L -p Alt_L "$@"
+}
+
+# The program runs with its protocol trace (WAYLAND_DEBUG) in its log: wayland_trace.py reads
+# from it the size the program fixes for a window (the same smallest and largest size asked of
+# the compositor), and whether the program has taken the keyboard into a window.
+trace() { /usr/bin/python3 "$DIR/wayland_trace.py" "$APP_LOG" "$@"; }
+# The program's window titled $1 is in the compositor's list, focused, at the size ($2, or else
+# the one the program fixed) that it has there.
+shows_fixed() {
+    local want=${2:-$(trace fixed-size "$1")}
+    [ -n "$want" ] && tree | awk -F'\t' -v t="$1" -v s="$want" \
+        '$1 == t && $2 == "nudgelark" && $3 == "True" && $5 == s {f = 1} END {exit !f}'
+}
+expect_window() {
+    wait_for shows_fixed "$@" ||
+        fail "no focused window \"$1\" at ${2:-its fixed size} (fixed: $(trace fixed-size "$1"); listed: $(tree | grep -F "$1" | tr '\t' ' '))"
+    echo "window: $(tree | grep -P "^\\Q$1\\E\t" | tr '\t' ' ')"
+}
+# Keys for the window titled $1, once the program has the keyboard in it.
+keys_to() {
+    local title=$1
+    shift
+    wait_for trace has-keyboard "$title" || fail "the program did not take the keyboard into \"$title\""
+    keys "$@"
+}
+# Two of the surfaces' commits after the last key the program was sent: what the keys typed is
+# drawn by then.
+drawn_after_keys() {
+    local last
+    last=$(grep -an ' wl_keyboard@[0-9]*\.key(' "$APP_LOG" | tail -n 1 | cut -d: -f1)
+    [ -n "$last" ] && [ "$(tail -n +$((last + 1)) "$APP_LOG" | grep -ac -- '-> wl_surface@[0-9]*\.commit()')" -ge 2 ]
+}
+
+dialogs_by_keyboard() {
+    if ! command -v wtype >/dev/null 2>&1; then
+        echo "skipped the dialogs: wtype is not installed"
+        return
+    fi
+    if ! start_keyboard; then
+        echo "skipped the dialogs: no virtual keyboard here ($(tail -n 1 "$KEYS_LOG" 2>/dev/null))"
+        return
+    fi
+    # "Use sounds" ticked, so that "Set sounds >>" takes the focus.
+    printf '[General]\nDel=1\nSound=1\nInterval=5\n' > "$XDG_CONFIG_HOME/Nudgelark/Nudgelark.conf"
+    printf 'Plain - 01.01.30 - 0 - 0 - 1, - 0\r\n' > reminder.nld
+    printf -- '-0-\r\nplain\r\n==\r\n' > reminder.nlt
+    WAYLAND_DEBUG=1 start_program "$DIR/app4.log"
+    WAIT_SECS=30 wait_for has_view Nudgelark 345 || fail "no main window for the dialogs"
+    wait_for no_view Nudgelark 335 || fail "the splash stayed"
+    expect_window Nudgelark
+
+    # The list has the focus; the flat "New reminder" button is next.
+    keys_to Nudgelark -k Tab -k space
+    expect_window "New reminder" 394x332
+    expect_window "New reminder"
+    keys_to "New reminder" -k Escape
+    wait_for no_view "New reminder" || fail "Escape did not close the editor"
+    expect_window Nudgelark
+
+    # Reminder > &New, and a name typed into the editor.
+    menu_keys_to Nudgelark -k Down -k n
+    expect_window "New reminder" 394x332
+    keys_to "New reminder" "Call - Bob"
+    wait_for drawn_after_keys || fail "the editor did not draw after the typing"
+    shot wayland-editor.png
+    # OK takes no focus and answers no key: the editor's refusal of the name is out of reach here.
+    echo "note: the editor's OK takes no focus and has no key, so its refusal of a name is not reached by keyboard"
+    keys_to "New reminder" -k Escape
+    wait_for no_view "New reminder" || fail "Escape did not close the editor with a name typed"
+    expect_window Nudgelark
+
+    # Reminder > Options; in it, past "Delete after notification", "Run on Windows startup" and
+    # "Use sounds" (ticked), to "Set sounds >>".
+    menu_keys_to Nudgelark -k Down -k Down -k Down -k Down -k Down -k Return
+    expect_window Options
+    shot wayland-options.png
+    keys_to Options -k Tab -k Tab -k Tab -k space
+    expect_window "Define events sounds"
+    shot wayland-sounds.png
+    keys_to "Define events sounds" -k Escape
+    wait_for no_view "Define events sounds" || fail "Escape did not close the sounds"
+    expect_window Options
+    keys_to Options -k Escape
+    wait_for no_view Options || fail "Escape did not close the options"
+    expect_window Nudgelark
+
+    # Help > About (past Contents), closed with its OK.
+    menu_keys_to Nudgelark -k Right -k Down -k Down -k Return
+    expect_window "About Nudgelark"
+    shot wayland-about.png
+    keys_to "About Nudgelark" -k Return
+    wait_for no_view "About Nudgelark" || fail "OK did not close the About box"
+    expect_window Nudgelark
+
+    kill -TERM "$APP_PID"
+    WAIT_SECS=15 wait_for program_gone || fail "SIGTERM did not end the program"
+    stop_keyboard
+}
+
+dialogs_by_keyboard
 stop_sway
 echo "1 passed, 0 failed"
