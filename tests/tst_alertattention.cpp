@@ -45,9 +45,9 @@ struct Program
         writeFile(rig.path(u"reminder.nld"_s), rows);
         writeFile(rig.path(u"reminder.nlt"_s), texts);
         rig.start();
-        form = rig.windows->mainForm.get();
-        alert = rig.windows->alertDialog.get();
-        rig.windows->mainForm->alertAttention()->setWindowAttention([this](QWidget* w) { windowsAsked.append(w); });
+        form = rig.windows->mainForm();
+        alert = rig.windows->alertDialog();
+        rig.windows->mainForm()->alertAttention()->setWindowAttention([this](QWidget* w) { windowsAsked.append(w); });
         // The alert is each test's; message boxes (a missing sound) are answered as Escape would.
         rig.closer.handler = [this](QWidget* w) { return w == alert; };
     }
@@ -224,7 +224,7 @@ void TestAlertAttention::view_asksForNothing()
     QVERIFY(!seen.trayAttention);
     QVERIFY(seen.windowsAsked.isEmpty());
     QVERIFY(p.rig.notifications.withdrawn.isEmpty());
-    QVERIFY(!p.rig.windows->mainForm->alertAttention()->active());
+    QVERIFY(!p.rig.windows->mainForm()->alertAttention()->active());
 
     // The next fired alert asks again.
     const Seen fired = p.fire([&] { p.alert->OKAOLClick(); });

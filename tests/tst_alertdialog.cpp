@@ -65,15 +65,15 @@ struct Alert
             writeFile(rig.path(u"reminder.nlt"_s), texts);
         }
         rig.start();
-        form = rig.windows->mainForm.get();
-        alert = rig.windows->alertDialog.get();
+        form = rig.windows->mainForm();
+        alert = rig.windows->alertDialog();
         ui.find(alert);
         rig.closer.handler = [this](QWidget* w) {
             if (w == alert) {
                 ++alertsShown;
                 return true;
             }
-            if (w == rig.windows->newEditDialog.get()) {
+            if (w == rig.windows->newEditDialog()) {
                 ++editorsOpened;
                 child<QPushButton>(w, "CancelSB")->click();
                 return true;

@@ -142,8 +142,8 @@ void TestCaptions::scale_asTheEnvironmentSays()
         qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1.0;
     ProgramRig rig;
     rig.start();
-    QVERIFY(shown(rig.windows->mainForm.get()));
-    QCOMPARE(rig.windows->mainForm->windowHandle()->devicePixelRatio(), wanted);
+    QVERIFY(shown(rig.windows->mainForm()));
+    QCOMPARE(rig.windows->mainForm()->windowHandle()->devicePixelRatio(), wanted);
 }
 
 void TestCaptions::captions_readWholeInEveryWindow_data()
@@ -163,23 +163,23 @@ void TestCaptions::captions_readWholeInEveryWindow()
     ProgramWindows& p = *rig.windows;
     QWidget* w = nullptr;
     if (window == u"main"_s) {
-        w = p.mainForm.get();
+        w = p.mainForm();
     } else if (window == u"alert"_s || window == u"view"_s) {
         const bool view = window == u"view"_s;
-        p.alertDialog->setMode(view ? TAlertDialog::Mode::View : TAlertDialog::Mode::Alert);
+        p.alertDialog()->setMode(view ? TAlertDialog::Mode::View : TAlertDialog::Mode::Alert);
         // The longest line the box can get: every event, a fixed date and time, and a step.
-        p.alertDialog->setWhenText(u"Alert on 24.12.26 - 18:30:00, Startup, Shutdown, Internet connect, Internet "
+        p.alertDialog()->setWhenText(u"Alert on 24.12.26 - 18:30:00, Startup, Shutdown, Internet connect, Internet "
                                    u"disconnect\rRepeat every: 1000 day(s)"_s);
-        p.alertDialog->setAlertText(u"Water the plants"_s);
-        w = p.alertDialog.get();
+        p.alertDialog()->setAlertText(u"Water the plants"_s);
+        w = p.alertDialog();
     } else if (window == u"editor"_s) {
-        w = p.newEditDialog.get();
+        w = p.newEditDialog();
     } else if (window == u"options"_s) {
-        w = p.optionsDialog.get();
+        w = p.optionsDialog();
     } else if (window == u"sounds"_s) {
-        w = p.soundDialog.get();
+        w = p.soundDialog();
     } else {
-        w = p.aboutDialog.get();
+        w = p.aboutDialog();
     }
     QVERIFY(shown(w));
     const QStringList cut = cutCaptions(w);

@@ -64,7 +64,7 @@ void TestMainForm::load_thenCloseRewritesFilesIdentically()
     writeFile(rig.path(QStringLiteral("reminder.nld")), sampleData);
     writeFile(rig.path(QStringLiteral("reminder.nlt")), sampleText);
     rig.start();
-    TMainForm& form = *rig.windows->mainForm;
+    TMainForm& form = *rig.windows->mainForm();
     QCOMPARE(form.model().count(), 4);
     QCOMPARE(form.model().at(1).what, QStringLiteral("Copy the photos\rto the stick"));
     QVERIFY(form.model().at(1).checked);
@@ -77,8 +77,8 @@ void TestMainForm::load_noFilesThenCloseWritesTwoEmptyFiles()
 {
     ProgramRig rig;
     rig.start();
-    QCOMPARE(rig.windows->mainForm->model().count(), 0);
-    QVERIFY(rig.windows->mainForm->close());
+    QCOMPARE(rig.windows->mainForm()->model().count(), 0);
+    QVERIFY(rig.windows->mainForm()->close());
     QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nld"))), QByteArray());
     QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nlt"))), QByteArray());
 }
@@ -88,7 +88,7 @@ void TestMainForm::startInTray_mainWindowStaysHidden()
     ProgramRig rig;
     rig.start({QStringLiteral("/s")});
     rig.windows->finishSplash();
-    TMainForm& form = *rig.windows->mainForm;
+    TMainForm& form = *rig.windows->mainForm();
     QVERIFY(!form.isVisible());
     QVERIFY(child<TTrayIcon>(&form, "TrayIcon")->IconVisible());
     QVERIFY(rig.tray->shown);
@@ -101,8 +101,8 @@ void TestMainForm::startInTray_mainWindowStaysHidden()
     plain.start({QStringLiteral("/S")}); // the switch is case-sensitive
     plain.windows->finishSplash();
     plain.windows->startRunning();
-    QVERIFY(plain.windows->mainForm->isVisible());
-    QVERIFY(!child<QTimer>(plain.windows->mainForm.get(), "StartupTimer")->isActive());
+    QVERIFY(plain.windows->mainForm()->isVisible());
+    QVERIFY(!child<QTimer>(plain.windows->mainForm(), "StartupTimer")->isActive());
     QVERIFY(!plain.tray->shown);
 }
 
@@ -112,8 +112,8 @@ void TestMainForm::startInTray_withoutTrayWindowIsMinimizedNotHidden()
     rig.tray->setAvailable(false);
     rig.start({QStringLiteral("/s")});
     rig.windows->finishSplash();
-    QVERIFY(rig.windows->mainForm->isVisible());
-    QVERIFY(rig.windows->mainForm->isMinimized());
+    QVERIFY(rig.windows->mainForm()->isVisible());
+    QVERIFY(rig.windows->mainForm()->isMinimized());
 }
 
 void TestMainForm::autosave_changeReachesDiskWithoutClosing()
@@ -123,10 +123,10 @@ void TestMainForm::autosave_changeReachesDiskWithoutClosing()
     Reminder r;
     r.name = QStringLiteral("Saved soon");
     r.events = QStringLiteral("2,");
-    rig.windows->mainForm->model().append(r);
+    rig.windows->mainForm()->model().append(r);
     QTRY_VERIFY_WITH_TIMEOUT(readFile(rig.path(QStringLiteral("reminder.nld"))).contains("Saved soon - 0 - 0 - 0 - 2, - 0"),
                              5000);
-    rig.windows->mainForm->model().setChecked(0, true);
+    rig.windows->mainForm()->model().setChecked(0, true);
     QTRY_VERIFY_WITH_TIMEOUT(readFile(rig.path(QStringLiteral("reminder.nld"))).contains("2, - 1"), 5000);
 }
 
@@ -134,7 +134,7 @@ void TestMainForm::close_failedSaveKeepsWindowOpenAndRetries()
 {
     ProgramRig rig;
     rig.start();
-    TMainForm& form = *rig.windows->mainForm;
+    TMainForm& form = *rig.windows->mainForm();
     form.show();
     Reminder r;
     r.name = QStringLiteral("Precious");
@@ -158,7 +158,7 @@ void TestMainForm::commands_withoutSelectionDoNothing()
     writeFile(rig.path(QStringLiteral("reminder.nld")), sampleData);
     writeFile(rig.path(QStringLiteral("reminder.nlt")), sampleText);
     rig.start();
-    TMainForm& form = *rig.windows->mainForm;
+    TMainForm& form = *rig.windows->mainForm();
     int modals = 0;
     rig.closer.handler = [&](QWidget*) {
         ++modals;
@@ -202,8 +202,8 @@ void TestMainForm::edit_loadsExactlyTheBoxesTheRowSays()
     writeFile(rig.path(QStringLiteral("reminder.nld")), line + "\r\n");
     writeFile(rig.path(QStringLiteral("reminder.nlt")), "-0-\r\nx\r\n==\r\n");
     rig.start();
-    TMainForm& form = *rig.windows->mainForm;
-    TNewEditDialog& d = *rig.windows->newEditDialog;
+    TMainForm& form = *rig.windows->mainForm();
+    TNewEditDialog& d = *rig.windows->newEditDialog();
     QStringList checked;
     QStringList enabled;
     bool kalendar = false;
@@ -252,8 +252,8 @@ void TestMainForm::edit_writesBackToTheRowItStartedOn()
     writeFile(rig.path(QStringLiteral("reminder.nld")), sampleData);
     writeFile(rig.path(QStringLiteral("reminder.nlt")), sampleText);
     rig.start();
-    TMainForm& form = *rig.windows->mainForm;
-    TNewEditDialog& d = *rig.windows->newEditDialog;
+    TMainForm& form = *rig.windows->mainForm();
+    TNewEditDialog& d = *rig.windows->newEditDialog();
     rig.closer.handler = [&](QWidget* w) {
         if (w != &d) {
             return false;
@@ -287,7 +287,7 @@ void TestMainForm::delete_onlyOkDeletes()
     writeFile(rig.path(QStringLiteral("reminder.nld")), sampleData);
     writeFile(rig.path(QStringLiteral("reminder.nlt")), sampleText);
     rig.start();
-    TMainForm& form = *rig.windows->mainForm;
+    TMainForm& form = *rig.windows->mainForm();
     QString title;
     QString defaultButton;
     rig.closer.handler = [&](QWidget* w) {
@@ -320,7 +320,7 @@ void TestMainForm::delete_lastRowThenCloseWritesEmptyFiles()
     writeFile(rig.path(QStringLiteral("reminder.nld")), "Only - #08.12.26 - 0 - 0 - 2, - 0\r\n");
     writeFile(rig.path(QStringLiteral("reminder.nlt")), "-0-\r\nx\r\n==\r\n");
     rig.start();
-    TMainForm& form = *rig.windows->mainForm;
+    TMainForm& form = *rig.windows->mainForm();
     rig.closer.handler = [](QWidget* w) { return ModalCloser::clickButton(w, QStringLiteral("OK")); };
     form.model().selectRow(0);
     child<QPushButton>(&form, "DeleteSB")->click();
@@ -347,8 +347,8 @@ void TestMainForm::userTexts_showAsTyped()
     writeFile(rig.path(QStringLiteral("reminder.nld")), "<b>Bold</b> & co - 24.12.26 - 18:30:00 - 0 - 1, - 0\r\n");
     writeFile(rig.path(QStringLiteral("reminder.nlt")), "-0-\r\n<i>Call</i> <font color=blue>Bob</font>\r\n==\r\n");
     rig.start();
-    TMainForm& form = *rig.windows->mainForm;
-    TAlertDialog& alert = *rig.windows->alertDialog;
+    TMainForm& form = *rig.windows->mainForm();
+    TAlertDialog& alert = *rig.windows->alertDialog();
     QCOMPARE(form.model().at(0).name, markup);
     // The texts of the labels that show something the user wrote, with whether each is shown
     // letter for letter.
@@ -404,8 +404,8 @@ void TestMainForm::view_editOpensTheEditorOnceOnTheViewedRow()
     writeFile(rig.path(QStringLiteral("reminder.nld")), sampleData);
     writeFile(rig.path(QStringLiteral("reminder.nlt")), sampleText);
     rig.start();
-    TMainForm& form = *rig.windows->mainForm;
-    TAlertDialog& alert = *rig.windows->alertDialog;
+    TMainForm& form = *rig.windows->mainForm();
+    TAlertDialog& alert = *rig.windows->alertDialog();
     int editorOpened = 0;
     bool checkTimerRunning = true;
     QString viewText;
@@ -417,7 +417,7 @@ void TestMainForm::view_editOpensTheEditorOnceOnTheViewedRow()
             fire(child<QTimer>(&alert, "CheckTimer")); // nobody answers the view: its timer presses Edit
             return true;
         }
-        if (w == rig.windows->newEditDialog.get()) {
+        if (w == rig.windows->newEditDialog()) {
             ++editorOpened;
             checkTimerRunning = child<QTimer>(&alert, "CheckTimer")->isActive();
             child<QPushButton>(w, "CancelSB")->click();
@@ -442,9 +442,9 @@ void TestMainForm::view_editAfterQueuedAlertsOpensTheViewedRow()
     writeFile(rig.path(QStringLiteral("reminder.nld")), sampleData);
     writeFile(rig.path(QStringLiteral("reminder.nlt")), sampleText);
     rig.start();
-    TMainForm& form = *rig.windows->mainForm;
-    TAlertDialog& alert = *rig.windows->alertDialog;
-    TNewEditDialog& editor = *rig.windows->newEditDialog;
+    TMainForm& form = *rig.windows->mainForm();
+    TAlertDialog& alert = *rig.windows->alertDialog();
+    TNewEditDialog& editor = *rig.windows->newEditDialog();
     QStringList shown; // the windows in the order they came, with what they showed
     rig.closer.handler = [&](QWidget* w) {
         if (w == &alert && alert.isViewMode()) {
@@ -479,8 +479,8 @@ void TestMainForm::alert_pauseMarksTheFiredRowNotTheSelection()
                                                         "Other - #08.12.26 - 0 - 0 - 2, - 0\r\n");
     writeFile(rig.path(QStringLiteral("reminder.nlt")), "-0-\r\nDue now\r\n==\r\n-1-\r\nx\r\n==\r\n");
     rig.start();
-    TMainForm& form = *rig.windows->mainForm;
-    TAlertDialog& alert = *rig.windows->alertDialog;
+    TMainForm& form = *rig.windows->mainForm();
+    TAlertDialog& alert = *rig.windows->alertDialog();
     QString shown;
     rig.closer.handler = [&](QWidget* w) {
         if (w != &alert) {

@@ -101,8 +101,8 @@ struct Editor
             writeFile(rig.path(u"reminder.nlt"_s), texts);
         }
         rig.start();
-        form = rig.windows->mainForm.get();
-        d = rig.windows->newEditDialog.get();
+        form = rig.windows->mainForm();
+        d = rig.windows->newEditDialog();
         c.find(d);
         // The editor is the tests' own business; message boxes are logged and answered.
         rig.closer.handler = [this](QWidget* w) {

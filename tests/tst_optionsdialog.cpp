@@ -75,17 +75,17 @@ struct Options
             rig.settings.setValue(it.key(), it.value());
         }
         rig.start();
-        form = rig.windows->mainForm.get();
-        o = rig.windows->optionsDialog.get();
+        form = rig.windows->mainForm();
+        o = rig.windows->optionsDialog();
         c.find(o);
         rig.closer.handler = [this](QWidget* w) {
             if (w == o) {
                 return true;
             }
-            if (w == rig.windows->soundDialog.get()) {
+            if (w == rig.windows->soundDialog()) {
                 ++soundDialogsShown;
             }
-            if (w == rig.windows->alertDialog.get()) {
+            if (w == rig.windows->alertDialog()) {
                 ++alertsShown;
                 child<QPushButton>(w, "OKSB")->click();
                 return true;
@@ -371,7 +371,7 @@ void TestOptionsDialog::setSounds_returnBringsBackTheStoredUseSounds()
     QVERIFY(s.c.DefSoundsSB->isEnabled());
     QTest::mouseClick(s.c.DefSoundsSB, Qt::LeftButton); // the sounds dialog opens and is cancelled
     QCOMPARE(s.soundDialogsShown, 1);
-    QVERIFY(!s.rig.windows->soundDialog->isVisible());
+    QVERIFY(!s.rig.windows->soundDialog()->isVisible());
     QVERIFY(s.o->isVisible());
     QVERIFY(!s.c.SoundsCB->isChecked());
     QVERIFY(!s.c.DefSoundsSB->isEnabled());

@@ -34,8 +34,8 @@ struct Sounds
             writeFile(rig.path(u"reminder.nlt"_s), texts);
         }
         rig.start();
-        form = rig.windows->mainForm.get();
-        d = rig.windows->soundDialog.get();
+        form = rig.windows->mainForm();
+        d = rig.windows->soundDialog();
         rig.closer.handler = [this](QWidget* w) {
             if (w == d || w->objectName() == u"FileWindow"_s) {
                 return true;
@@ -43,7 +43,7 @@ struct Sounds
             if (auto* box = qobject_cast<QMessageBox*>(w)) {
                 boxIcons.append(box->icon());
             }
-            if (w == rig.windows->alertDialog.get()) {
+            if (w == rig.windows->alertDialog()) {
                 alerts.append(child<QLabel>(w, "AlertL")->text());
                 child<QPushButton>(w, "OKSB")->click();
                 return true;

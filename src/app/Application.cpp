@@ -89,7 +89,7 @@ void ProgramRun::start()
     m_windows = std::make_unique<ProgramWindows>(m_seams);
     // exit(), not quit(): quit() asks every window to close, and one that refuses (an alert)
     // would keep the program running after its files were written for the last time.
-    QObject::connect(m_windows->mainForm.get(), &TMainForm::closed, &m_scope, [] { QCoreApplication::exit(0); });
+    QObject::connect(m_windows->mainForm(), &TMainForm::closed, &m_scope, [] { QCoreApplication::exit(0); });
     if (m_endPending) {
         m_windows->endSession();
     }

@@ -14,56 +14,56 @@
 
 ProgramWindows::ProgramWindows(const ProgramSeams& seams)
 {
-    mainForm = std::make_unique<TMainForm>(seams);
-    TMainForm* owner = mainForm.get();
-    alertDialog = std::make_unique<TAlertDialog>(owner);
-    newEditDialog = std::make_unique<TNewEditDialog>(mainForm->editorHost(), owner);
-    soundDialog = std::make_unique<TSoundDialog>(seams.programFolder, *seams.soundOutput, *seams.help, owner);
-    optionsDialog =
-        std::make_unique<TOptionsDialog>(*seams.settings, soundDialog.get(), *seams.help, seams.programPath, owner);
-    aboutDialog = std::make_unique<TAboutDialog>(owner);
-    pocetakDialog = std::make_unique<TPocetakDialog>();
-    mainForm->setWindows(alertDialog.get(), newEditDialog.get(), optionsDialog.get(), soundDialog.get(),
-                         aboutDialog.get());
-    pocetakDialog->setOnFinished([this] { finishSplash(); });
+    m_mainForm = std::make_unique<TMainForm>(seams);
+    TMainForm* owner = m_mainForm.get();
+    m_alertDialog = std::make_unique<TAlertDialog>(owner);
+    m_newEditDialog = std::make_unique<TNewEditDialog>(m_mainForm->editorHost(), owner);
+    m_soundDialog = std::make_unique<TSoundDialog>(seams.programFolder, *seams.soundOutput, *seams.help, owner);
+    m_optionsDialog =
+        std::make_unique<TOptionsDialog>(*seams.settings, m_soundDialog.get(), *seams.help, seams.programPath, owner);
+    m_aboutDialog = std::make_unique<TAboutDialog>(owner);
+    m_pocetakDialog = std::make_unique<TPocetakDialog>();
+    m_mainForm->setWindows(m_alertDialog.get(), m_newEditDialog.get(), m_optionsDialog.get(), m_soundDialog.get(),
+                         m_aboutDialog.get());
+    m_pocetakDialog->setOnFinished([this] { finishSplash(); });
 }
 
 ProgramWindows::~ProgramWindows()
 {
     // The dialogs are the main window's children on screen only: they go first.
-    pocetakDialog.reset();
-    aboutDialog.reset();
-    optionsDialog.reset();
-    soundDialog.reset();
-    newEditDialog.reset();
-    alertDialog.reset();
+    m_pocetakDialog.reset();
+    m_aboutDialog.reset();
+    m_optionsDialog.reset();
+    m_soundDialog.reset();
+    m_newEditDialog.reset();
+    m_alertDialog.reset();
 }
 
 void ProgramWindows::finishSplash()
 {
-    mainForm->finishSplash();
+    m_mainForm->finishSplash();
 }
 
 void ProgramWindows::startRunning()
 {
-    mainForm->startRunning();
+    m_mainForm->startRunning();
 }
 
 bool ProgramWindows::runSplash()
 {
-    if (mainForm->isClosed()) {
+    if (m_mainForm->isClosed()) {
         return false;
     }
-    mainForm->holdEngine();
+    m_mainForm->holdEngine();
     m_phase = Phase::Splash;
-    pocetakDialog->showSplash();
+    m_pocetakDialog->showSplash();
     m_phase = Phase::Running;
     if (m_endAfterSplash) {
         m_endAfterSplash = false;
-        mainForm->WMEndSession();
+        m_mainForm->WMEndSession();
     }
     // The timers start only after the splash has run its time: never with no window on screen.
-    if (mainForm->isClosed() || !pocetakDialog->hasFinished()) {
+    if (m_mainForm->isClosed() || !m_pocetakDialog->hasFinished()) {
         return false;
     }
     startRunning();
@@ -75,15 +75,15 @@ void ProgramWindows::endSession()
     if (m_phase == Phase::Splash) {
         // The splash's loop is left first, so that the shutdown alerts do not show under it.
         m_endAfterSplash = true;
-        pocetakDialog->endNow();
+        m_pocetakDialog->endNow();
         return;
     }
-    mainForm->WMEndSession();
+    m_mainForm->WMEndSession();
 }
 
 bool ProgramWindows::saveSession()
 {
-    const QString failed = mainForm->store().save(mainForm->model().rows());
+    const QString failed = m_mainForm->store().save(m_mainForm->model().rows());
     if (!failed.isEmpty()) {
         std::fprintf(stderr, "nudgelark: Cannot create file %s\n", qPrintable(failed));
         return false;

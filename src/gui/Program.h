@@ -30,15 +30,22 @@ public:
     /// A session checkpoint: the files are written; the session goes on. False when that failed.
     bool saveSession();
 
-    std::unique_ptr<TMainForm> mainForm;
-    std::unique_ptr<TAlertDialog> alertDialog;
-    std::unique_ptr<TNewEditDialog> newEditDialog;
-    std::unique_ptr<TOptionsDialog> optionsDialog;
-    std::unique_ptr<TSoundDialog> soundDialog;
-    std::unique_ptr<TAboutDialog> aboutDialog;
-    std::unique_ptr<TPocetakDialog> pocetakDialog;
+    TMainForm* mainForm() const { return m_mainForm.get(); }
+    TAlertDialog* alertDialog() const { return m_alertDialog.get(); }
+    TNewEditDialog* newEditDialog() const { return m_newEditDialog.get(); }
+    TOptionsDialog* optionsDialog() const { return m_optionsDialog.get(); }
+    TSoundDialog* soundDialog() const { return m_soundDialog.get(); }
+    TAboutDialog* aboutDialog() const { return m_aboutDialog.get(); }
 
 private:
+    std::unique_ptr<TMainForm> m_mainForm;
+    std::unique_ptr<TAlertDialog> m_alertDialog;
+    std::unique_ptr<TNewEditDialog> m_newEditDialog;
+    std::unique_ptr<TOptionsDialog> m_optionsDialog;
+    std::unique_ptr<TSoundDialog> m_soundDialog;
+    std::unique_ptr<TAboutDialog> m_aboutDialog;
+    std::unique_ptr<TPocetakDialog> m_pocetakDialog;
+
     enum class Phase {
         Created,
         Splash,
