@@ -5,7 +5,9 @@
 set -u
 PREFIX=${1:?usage: ontime.sh PROGRAM-FOLDER}
 COUNT=${COUNT:-20}
-for c in Xvfb xdotool; do
+# The steps that find and click the alert are the end-to-end scripts' own.
+. "$(dirname "$0")/../tests/support/e2e-lib.sh"
+for c in Xvfb xdotool xwininfo; do
     command -v "$c" >/dev/null || { echo "ontime: $c is missing (make test-deps installs it)"; exit 1; }
 done
 TMP=$(mktemp -d /tmp/nudgelark-ontime.XXXXXX)
@@ -26,20 +28,17 @@ for i in $(seq 0 $((COUNT - 1))); do
     printf -- '-%d-\r\nNumber %d\r\n==\r\n' "$i" "$i" >> "$PROG/reminder.nlt"
 done > "$PROG/reminder.nld"
 
-D=99
-while [ -e "/tmp/.X11-unix/X$D" ] || [ -e "/tmp/.X$D-lock" ]; do D=$((D + 1)); done
-Xvfb ":$D" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-export DISPLAY=":$D"
-sleep 1
+E2E_TMP=$TMP
+e2e_start_x
 LOG="$TMP/app.log"
 QT_LOGGING_RULES="nudgelark.triggers=true" QT_MESSAGE_PATTERN='%{time yyyy-MM-dd HH:mm:ss.zzz} %{message}' \
     "$PROG/nudgelark" > "$LOG" 2>&1 &
 end=$((first + 6 * COUNT + 10))
 while [ "$(date +%s)" -lt "$end" ] && [ "$(grep -c ' fires "On time' "$LOG")" -lt "$COUNT" ]; do
-    id=$(xdotool search --onlyvisible --name '^Reminder$' 2>/dev/null | head -1)
-    if [ -n "$id" ]; then
-        xdotool windowfocus --sync "$id" 2>/dev/null
-        xdotool key --clearmodifiers Return
+    # The alert's buttons take no key: OK is clicked, as the end-to-end scripts click it.
+    if read -r id _ < <(e2e_find Reminder); then
+        e2e_click_alert "$id" ok 8
+        e2e_wait_gone "$id" 10 || e2e_click_alert "$id" ok 28
     fi
     sleep 0.2
 done
