@@ -56,6 +56,7 @@ private Q_SLOTS:
     void view_editOpensTheEditorOnceOnTheViewedRow();
     void view_editAfterQueuedAlertsOpensTheViewedRow();
     void alert_pauseMarksTheFiredRowNotTheSelection();
+    void wake_eachRowAtItsInstantAndTheNextPlannedWhenTheAlertCloses();
 };
 
 void TestMainForm::load_thenCloseRewritesFilesIdentically()
@@ -498,6 +499,54 @@ void TestMainForm::alert_pauseMarksTheFiredRowNotTheSelection()
     QVERIFY(form.scheduler().pausedCheck());
     QCOMPARE(rig.sound.played.size(), 0); // no sounds.ini: the sound is reported missing instead
     QCOMPARE(rig.closer.messages, QStringList{QStringLiteral("Sound file not found!")});
+}
+
+void TestMainForm::wake_eachRowAtItsInstantAndTheNextPlannedWhenTheAlertCloses()
+{
+    ProgramRig rig;
+    FakeWakeTimer wake;
+    rig.wakeTimer = &wake;
+    writeFile(rig.path(QStringLiteral("reminder.nld")), "First - 08.12.26 - 12:00:10 - 0 - 1, - 0\r\n"
+                                                        "Second - 08.12.26 - 12:00:40 - 0 - 1, - 0\r\n");
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), "-0-\r\nOne\r\n==\r\n-1-\r\nTwo\r\n==\r\n");
+    rig.start();
+    TMainForm& form = *rig.windows->mainForm();
+    TAlertDialog& alert = *rig.windows->alertDialog();
+    const QDateTime start = rig.clock.now();
+    QStringList shown;
+    QDateTime armedWhileShowing;
+    rig.closer.handler = [&](QWidget* w) {
+        if (w != &alert) {
+            return false;
+        }
+        shown.append(child<QLabel>(&alert, "AlertL")->text());
+        armedWhileShowing = wake.armedAt();
+        rig.clock.advanceSeconds(3); // the user reads it for a while
+        child<QPushButton>(&alert, "OKSB")->click();
+        return true;
+    };
+    QVERIFY(!wake.isArmed()); // nothing runs before the splash has gone
+    rig.windows->startRunning();
+    QCOMPARE(wake.armedAt(), start.addSecs(10));
+
+    rig.clock.set(start.addSecs(10));
+    wake.fire();
+    QCOMPARE(shown, QStringList{QStringLiteral("One")});
+    // While the alert shows no row can fire: only the look a minute ahead is armed.
+    QCOMPARE(armedWhileShowing, start.addSecs(10 + 60));
+    QVERIFY(form.model().at(0).checked);
+    QCOMPARE(wake.armedAt(), start.addSecs(40));
+
+    // A row unchecked by hand after its instant is due at once.
+    form.model().setChecked(0, false);
+    QCOMPARE(wake.armedAt(), rig.clock.now());
+    wake.fire();
+    QCOMPARE(shown, (QStringList{QStringLiteral("One"), QStringLiteral("One")}));
+    QCOMPARE(wake.armedAt(), start.addSecs(40));
+    rig.clock.set(start.addSecs(40));
+    wake.fire();
+    QCOMPARE(shown, (QStringList{QStringLiteral("One"), QStringLiteral("One"), QStringLiteral("Two")}));
+    QVERIFY(form.model().at(1).checked);
 }
 
 QTEST_MAIN(TestMainForm)

@@ -31,6 +31,7 @@ ProgramSeams ProgramRig::seams(const QStringList& arguments)
     seams.help = &help;
     seams.trayBackend = tray;
     seams.notifications = &notifications;
+    seams.wakeTimer = wakeTimer;
     seams.instanceName = instanceName;
     return seams;
 }

@@ -8,6 +8,7 @@
 #include "support/FakeHostAddressSource.h"
 #include "support/FakeNotifications.h"
 #include "support/FakeTrayBackend.h"
+#include "support/FakeWakeTimer.h"
 #include "support/ModalCloser.h"
 
 #include <QPointer>
@@ -50,6 +51,9 @@ struct ProgramRig
     /// two rigs the same name.
     QString instanceName;
     QPointer<FakeTrayBackend> tray;
+    /// The main window's wake; unless a test asks for this one, a timer that looks every second
+    /// on the fake clock.
+    FakeWakeTimer* wakeTimer = nullptr;
     ModalCloser closer;
     std::unique_ptr<ProgramWindows> windows;
 
