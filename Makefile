@@ -45,6 +45,7 @@ bench: install
 	@for b in build-bench/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; echo "== $$b"; $$b || exit 1; done
 	@if [ -x bench/idle.sh ]; then bash bench/idle.sh "$(PREFIX)"; fi
 	@if [ -x bench/ontime.sh ]; then bash bench/ontime.sh "$(PREFIX)"; fi
+	@if [ -x bench/clockjump.sh ]; then bash bench/clockjump.sh "$(PREFIX)"; fi
 
 fuzz:
 	@bash scripts/install-deps.sh fuzz
