@@ -32,22 +32,12 @@ fail() {
     exit 1
 }
 
-# Runs "$@" every 0.1 s until it succeeds or $WAIT_SECS (15) have passed.
-wait_for() {
-    local tries=$((${WAIT_SECS:-15} * 10))
-    for _ in $(seq "$tries"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
 /usr/bin/python3 -m dbusmock --template notification_daemon -l "$NOTES" > "$E2E_TMP/dbusmock.log" 2>&1 &
 server_up() {
     gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus -m org.freedesktop.DBus.NameHasOwner \
         org.freedesktop.Notifications 2>/dev/null | grep -q true
 }
-wait_for server_up || fail "the notification server did not start"
+e2e_wait_for server_up || fail "the notification server did not start"
 notices() { grep -c ' Notify ' "$NOTES" 2>/dev/null; }
 has_notices() { [ "$(notices)" -ge "$1" ]; }
 is_closed() { grep -q " CloseNotification $1\$" "$NOTES"; }
@@ -70,8 +60,8 @@ printf -- '-0-\r\nCall Ana back\r\n==\r\n' > reminder.nlt
 ./nudgelark > "$APP_LOG" 2>&1 &
 E2E_APP_PID=$!
 
-WAIT_SECS=40 wait_for has_notices 1 || fail "the fired reminder posted no notice"
-wait_for alert_shown || fail "no alert window beside the notice"
+WAIT_SECS=40 e2e_wait_for has_notices 1 || fail "the fired reminder posted no notice"
+e2e_wait_for alert_shown || fail "no alert window beside the notice"
 note=$(grep ' Notify ' "$NOTES")
 echo "notice: $note"
 grep -qF '"Call Ana" "Call Ana back" ["ok", "OK", "pause", "Pause"]' <<<"$note" ||
@@ -80,13 +70,13 @@ grep -qF '"urgency": 2' <<<"$note" || fail "the notice is not critical"
 [ "$(notices)" -eq 1 ] || fail "one alert posted $(notices) notices"
 
 invoke_action 1 pause
-wait_for is_closed 1 || fail "the notice stayed after its Pause"
+e2e_wait_for is_closed 1 || fail "the notice stayed after its Pause"
 # Back at the next tick (Interval 0): the alert closed in between and posts a notice again.
-wait_for has_notices 2 || fail "the paused alert did not come back"
+e2e_wait_for has_notices 2 || fail "the paused alert did not come back"
 line_of() { grep -n "$1" "$NOTES" | sed -n "${2}p" | cut -d: -f1; }
 [ "$(line_of ' CloseNotification 1$' 1)" -lt "$(line_of ' Notify ' 2)" ] ||
     fail "the first notice was not withdrawn before the alert came back"
-wait_for alert_shown || fail "no alert window for the returning reminder"
+e2e_wait_for alert_shown || fail "no alert window for the returning reminder"
 
 # Answered in its window: OK is the alert's first button, 8 px in from the left, 8 above the
 # bottom edge, 75 by 23.
@@ -94,8 +84,8 @@ id=$(e2e_wait_window Reminder 10) || fail "the returning alert is not on screen"
 eval "$(xdotool getwindowgeometry --shell "$id")"
 e2e_shot "$E2E_TMP/alert.png"
 xdotool mousemove $((X + 45)) $((Y + HEIGHT - 20)) click 1
-wait_for alert_gone || fail "a click on OK did not close the alert"
-wait_for is_closed 2 || fail "the notice stayed after the alert was answered in its window"
+e2e_wait_for alert_gone || fail "a click on OK did not close the alert"
+e2e_wait_for is_closed 2 || fail "the notice stayed after the alert was answered in its window"
 [ "$(notices)" -eq 2 ] || fail "$(notices) notices for two alerts"
-wait_for grep -q '^Call Ana - .* - 1, - 1' reminder.nld || fail "the fired reminder is not checked on disk"
+e2e_wait_for grep -q '^Call Ana - .* - 1, - 1' reminder.nld || fail "the fired reminder is not checked on disk"
 echo "1 passed, 0 failed"

@@ -32,21 +32,11 @@ fail() {
     exit 1
 }
 
-# Runs "$@" every 0.1 s until it succeeds or $WAIT_SECS (10) have passed.
-wait_for() {
-    local tries=$((${WAIT_SECS:-10} * 10))
-    for _ in $(seq "$tries"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
 start_watcher() {
     WATCHER_LOG=$1
     /usr/bin/python3 "$SRC/tests/support/sni_watcher.py" "$WATCHER_LOG" 2>> "$WATCHER_LOG.err" &
     WATCHER_PID=$!
-    wait_for grep -qs '^watcher ready' "$WATCHER_LOG" || fail "the watcher did not start"
+    e2e_wait_for grep -qs '^watcher ready' "$WATCHER_LOG" || fail "the watcher did not start"
 }
 
 stop_watcher() {
@@ -97,14 +87,14 @@ stop_program() {
 # --- A panel that is there before the program ------------------------------------------------
 start_watcher "$E2E_TMP/watcher1.log"
 start_program "$E2E_TMP/app1.log"
-WAIT_SECS=30 wait_for has_registrations 1 || fail "the icon did not register"
+WAIT_SECS=30 e2e_wait_for has_registrations 1 || fail "the icon did not register"
 item=$(last_item)
 item_call "$item" /StatusNotifierItem org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem ToolTip \
     > "$E2E_TMP/tooltip" || fail "the item gives no tool tip"
 grep -q "\], 'Nudgelark', '')" "$E2E_TMP/tooltip" || fail "tool tip is not Nudgelark: $(cut -c1-80 "$E2E_TMP/tooltip")"
 item_call "$item" /StatusNotifierItem org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem Menu |
     grep -q "'/MenuBar'" || fail "the item names no menu"
-wait_for main_hidden || fail "the main window shows after a start with /s"
+e2e_wait_for main_hidden || fail "the main window shows after a start with /s"
 e2e_shot "$E2E_TMP/in-tray.png"
 
 layout=$(item_call "$item" /MenuBar com.canonical.dbusmenu.GetLayout 0 -1 '[]') || fail "no menu layout"
@@ -114,19 +104,19 @@ exitId=$(menu_id "$item" Exit)
 [ -n "$show" ] && [ -n "$exitId" ] || fail "the menu lacks Show or Exit"
 grep -q "'type': <'separator'>" <<<"$layout" || fail "the menu has no separator"
 item_call "$item" /MenuBar com.canonical.dbusmenu.Event "$show" clicked '<0>' 0 >/dev/null || fail "Event refused"
-wait_for main_shown || fail "Show in the exported menu did not bring the main window"
-wait_for is_withdrawn "$item" || fail "the icon stayed in the panel after Show"
+e2e_wait_for main_shown || fail "Show in the exported menu did not bring the main window"
+e2e_wait_for is_withdrawn "$item" || fail "the icon stayed in the panel after Show"
 e2e_shot "$E2E_TMP/shown-by-menu.png"
 stop_program
 
 # --- Activate (a left click on the icon) ------------------------------------------------------
 start_program "$E2E_TMP/app2.log"
-WAIT_SECS=30 wait_for has_registrations 2 || fail "the icon did not register for the second start"
+WAIT_SECS=30 e2e_wait_for has_registrations 2 || fail "the icon did not register for the second start"
 item=$(last_item)
-wait_for main_hidden || fail "the main window shows after the second start with /s"
+e2e_wait_for main_hidden || fail "the main window shows after the second start with /s"
 item_call "$item" /StatusNotifierItem org.kde.StatusNotifierItem.Activate 0 0 >/dev/null || fail "Activate refused"
-wait_for main_shown || fail "Activate did not bring the main window"
-wait_for is_withdrawn "$item" || fail "the icon stayed in the panel after Activate"
+e2e_wait_for main_shown || fail "Activate did not bring the main window"
+e2e_wait_for is_withdrawn "$item" || fail "the icon stayed in the panel after Activate"
 stop_program
 stop_watcher
 
@@ -138,30 +128,30 @@ before=$(e2e_mtime reminder.nld)
 started=$(date +%s%N)
 start_program "$E2E_TMP/app3.log"
 # No tray yet: the window must stay reachable (minimised, never hidden).
-WAIT_SECS=20 wait_for main_shown || fail "without a panel the main window is not reachable"
+WAIT_SECS=20 e2e_wait_for main_shown || fail "without a panel the main window is not reachable"
 e2e_shot "$E2E_TMP/no-panel.png"
 while (($(date +%s%N) - started < 5000000000)); do
     sleep 0.1
 done
 start_watcher "$E2E_TMP/watcher2.log"
-WAIT_SECS=15 wait_for has_registrations 1 || fail "a watcher that came 5 s late did not get the icon"
-wait_for main_hidden || fail "the window did not go into the late panel"
+WAIT_SECS=15 e2e_wait_for has_registrations 1 || fail "a watcher that came 5 s late did not get the icon"
+e2e_wait_for main_hidden || fail "the window did not go into the late panel"
 
 stop_watcher
-wait_for main_shown || fail "the window did not come back when the panel went away"
+e2e_wait_for main_shown || fail "the window did not come back when the panel went away"
 start_watcher "$E2E_TMP/watcher3.log"
-WAIT_SECS=15 wait_for has_registrations 1 || fail "a restarted watcher did not get the icon again"
-wait_for main_hidden || fail "the window did not go into the restarted panel"
+WAIT_SECS=15 e2e_wait_for has_registrations 1 || fail "a restarted watcher did not get the icon again"
+e2e_wait_for main_hidden || fail "the window did not go into the restarted panel"
 item=$(last_item)
 exitId=$(menu_id "$item" Exit)
 [ -n "$exitId" ] || fail "the restarted panel sees no Exit"
 item_call "$item" /MenuBar com.canonical.dbusmenu.Event "$exitId" clicked '<0>' 0 >/dev/null || fail "Event refused"
-WAIT_SECS=15 wait_for bash -c "! kill -0 $E2E_APP_PID 2>/dev/null" || fail "Exit in the exported menu did not end the program"
+WAIT_SECS=15 e2e_wait_for bash -c "! kill -0 $E2E_APP_PID 2>/dev/null" || fail "Exit in the exported menu did not end the program"
 wait "$E2E_APP_PID"
 rc=$?
 E2E_APP_PID=
 [ "$rc" -eq 0 ] || fail "the program ended with $rc after Exit"
 [ "$(e2e_mtime reminder.nld)" != "$before" ] || fail "Exit did not save the reminders"
 grep -q "^Plain - 01.01.30 - 0 - 0 - 1, - 0" reminder.nld || fail "the saved reminder changed"
-wait_for is_withdrawn "$item" || fail "the icon stayed in the panel after Exit"
+e2e_wait_for is_withdrawn "$item" || fail "the icon stayed in the panel after Exit"
 echo "1 passed, 0 failed"

@@ -65,6 +65,16 @@ e2e_start_tray() {
     timeout 10 xdotool search --sync --classname trayer >/dev/null 2>&1 || e2e_skip "trayer did not start"
 }
 
+# Runs "$@" every 0.1 s until it succeeds or $WAIT_SECS (default 15) have passed.
+e2e_wait_for() {
+    local tries=$((${WAIT_SECS:-15} * 10))
+    for _ in $(seq "$tries"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # Waits up to $2 seconds (default 10) for a visible window titled $1; prints its id.
 e2e_wait_window() {
     local title=$1 secs=${2:-10} start=$SECONDS id
