@@ -7,7 +7,6 @@
 #include "core/OptionValues.h"
 #include "core/TriggerRules.h"
 #include "core/Help.h"
-#include "core/OptionValues.h"
 #include "core/PollingWakeTimer.h"
 #include "gui/AboutD.h"
 #include "gui/AlertAttention.h"
@@ -182,8 +181,8 @@ QTimer* TMainForm::makeTimer(const char* name, int interval, void (TMainForm::*h
 
 void TMainForm::buildTimers()
 {
-    // The date and time scan and the re-alert check take their turns when the plan wakes them, in
-    // the order their one-second timers had; they no longer tick while nothing can happen.
+    // The date and time scan and the re-alert check take their turns, the scan first, whenever the
+    // plan wakes them: at the instants when one of them can decide something.
     connect(&m_wake, &WakeScheduler::timerTick, this, &TMainForm::TimerTimer);
     connect(&m_wake, &WakeScheduler::secondTimerTick, this, &TMainForm::SecondTimerTimer);
     m_startupTimer = makeTimer("StartupTimer", 1000, &TMainForm::StartupTimerTimer);
