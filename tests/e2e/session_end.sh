@@ -38,7 +38,7 @@ with_shutdown_reminder
 before=$(e2e_mtime reminder.nld)
 ./nudgelark > "$E2E_TMP/app.log" 2>&1 &
 E2E_APP_PID=$!
-e2e_wait_main 30 >/dev/null || { echo "FAIL: the main window did not show"; exit 1; }
+e2e_wait_main 30 >/dev/null || { echo "FAIL: the main window did not show"; cat "$E2E_TMP/app.log"; exit 1; }
 kill -TERM "$E2E_APP_PID"
 # The files are written before the shutdown alert waits for the user (a box about a missing
 # sound file may come first).
@@ -86,7 +86,7 @@ for sig in INT HUP; do
             sleep 0.05
         done
     else
-        e2e_wait_main 30 >/dev/null || { echo "FAIL: the main window did not show ($sig)"; exit 1; }
+        e2e_wait_main 30 >/dev/null || { echo "FAIL: the main window did not show ($sig)"; cat "$E2E_TMP/app.log"; exit 1; }
     fi
     sent=$(date +%s%N)
     kill -"$sig" "$E2E_APP_PID"
