@@ -86,12 +86,12 @@ until xdotool search --name '^Nudgelark$' >/dev/null 2>&1; do
     sleep 0.2
 done
 
-cli --add "Call Ana" --text "Call Ana back" --at 18:00
+cli --add "Call Ana" --text "Call Ana back" --at 01.01.30 18:00
 [ $rc -eq 0 ] || fail "--add to the running program: exit $rc, $(cat "$E2E_TMP/err")"
 cli --list
-grep -qP '^Call Ana\t18:00:00\tnot done$' "$E2E_TMP/out" || fail "the running program's list: $(cat "$E2E_TMP/out")"
+grep -qP '^Call Ana\t01.01.30 18:00:00\tnot done$' "$E2E_TMP/out" || fail "the running program's list: $(cat "$E2E_TMP/out")"
 grep -qP '^Tea\t' "$E2E_TMP/out" || fail "the running program's list lost Tea: $(cat "$E2E_TMP/out")"
-wait_saved '^Call Ana - #[0-9.]* - 18:00:00 - 0 - 1, - 0' 30 || fail "the running program did not save the row"
+wait_saved '^Call Ana - 01.01.30 - 18:00:00 - 0 - 1, - 0' 30 || fail "the running program did not save the row"
 echo "ok: --add reaches the running program's list and its files"
 
 # After the splash the program sits in the tray, its window hidden.

@@ -108,11 +108,11 @@ export DISPLAY=:$(head -n 1 "$TMP/display")
 as_user nudgelark < /dev/null > "$LOG" 2>&1 &
 app=$!
 main=$(e2e_wait_main 60) || fail "the main window did not show"
-as_user nudgelark --add "Call Ana" --text "Call Ana back" --at 18:00 < /dev/null || fail "--add to the running program"
+as_user nudgelark --add "Call Ana" --text "Call Ana back" --at 01.01.30 18:00 < /dev/null || fail "--add to the running program"
 as_user nudgelark --list < /dev/null > "$TMP/list" || fail "--list"
-grep -qP '^Tea\t' "$TMP/list" && grep -qP '^Call Ana\t18:00:00\tnot done$' "$TMP/list" || fail "--list: $(cat "$TMP/list")"
+grep -qP '^Tea\t' "$TMP/list" && grep -qP '^Call Ana\t01.01.30 18:00:00\tnot done$' "$TMP/list" || fail "--list: $(cat "$TMP/list")"
 start=$SECONDS
-until grep -q '^Call Ana - #[0-9.]* - 18:00:00 - 0 - 1, - 0' "$data/reminder.nld"; do
+until grep -q '^Call Ana - 01.01.30 - 18:00:00 - 0 - 1, - 0' "$data/reminder.nld"; do
     ((SECONDS - start < 30)) || fail "the running program did not save Call Ana in $data"
     sleep 0.2
 done
