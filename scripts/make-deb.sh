@@ -52,7 +52,7 @@ Version: $version
 Architecture: $arch
 Maintainer: Nudgelark maintainers <maintainers@users.noreply.c-seed-61629e7b.example>
 Installed-Size: $(du -sk --exclude=DEBIAN "$root" | cut -f1)
-Depends: $shlibs, qt6-qpa-plugins, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good
+Depends: $shlibs, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good
 Recommends: qt6-wayland
 Section: utils
 Priority: optional
