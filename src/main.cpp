@@ -87,6 +87,11 @@ int main(int argc, char** argv)
         if (sentToRunningProgram(argc, argv, command)) {
             return 0;
         }
+        if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+            qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            std::fputs("nudgelark: the program does not run, and there is no display to start it on\n", stderr);
+            return 1;
+        }
         break;
     default:
         break;

@@ -74,6 +74,8 @@ grep -q '^Tea - [0-9][0-9]\.[0-9][0-9]\.[0-9][0-9] - [0-9:]* - 0 - 1, - 0'$'\r''
 cli --list
 grep -qP '^Tea\t[0-9.]+ [0-9:]+\tnot done$' "$E2E_TMP/out" || fail "--list: $(cat "$E2E_TMP/out")"
 echo "ok: --add and --list on the files while no program runs"
+cli --show
+[ $rc -eq 1 ] && grep -q 'no display to start it on' "$E2E_TMP/err" || fail "--show with no program and no display: exit $rc"
 
 # Started as the session starts it: hidden in the tray once the splash has gone.
 e2e_start_tray
