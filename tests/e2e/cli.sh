@@ -88,6 +88,7 @@ until xdotool search --name '^Nudgelark$' >/dev/null 2>&1; do
     sleep 0.2
 done
 
+[ -e reminder.lock ] || fail "the running program holds no lock on its files"
 cli --add "Call Ana" --text "Call Ana back" --at 01.01.30 18:00
 [ $rc -eq 0 ] || fail "--add to the running program: exit $rc, $(cat "$E2E_TMP/err")"
 cli --list
