@@ -115,7 +115,7 @@ void TAlertDialog::buildButtons()
     // font makes them, their gaps and the window larger, and the text as wide as the row.
     m_buttonSize = QSize(75, 23);
     for (const QPushButton* button : ui.buttons) {
-        m_buttonSize = m_buttonSize.expandedTo(button->sizeHint());
+        m_buttonSize = m_buttonSize.expandedTo(CaptionFit(button, QSize(75, 23)));
     }
     const int step = qMax(100, m_buttonSize.width() + 20);
     const int row = 2 * step + m_buttonSize.width();

@@ -1,5 +1,7 @@
 #include "DialogButtons.h"
 
+#include "gui/WindowLook.h"
+
 #include <QHBoxLayout>
 #include <QPushButton>
 
@@ -15,7 +17,7 @@ QHBoxLayout* MakeButtonRow(QWidget* dialog, std::initializer_list<DialogButton> 
         button->setFont(bold);
         button->setAutoDefault(false);
         // 75 by 23 pixels, or what the caption needs in a larger font.
-        button->setFixedSize(button->sizeHint().expandedTo(QSize(75, 23)));
+        button->setFixedSize(CaptionFit(button, QSize(75, 23)));
         row->addWidget(button);
         QObject::connect(button, &QPushButton::clicked, dialog, spec.clicked);
     }

@@ -114,7 +114,7 @@ void TMainForm::buildButtons(QWidget* central)
     // fit; a larger font makes the buttons, and the list and the window with them, larger.
     QSize size(89, 23);
     for (const QPushButton* button : column) {
-        size = size.expandedTo(button->sizeHint());
+        size = size.expandedTo(CaptionFit(button, QSize(89, 23)));
     }
     const int step = qMax(32, size.height() + 9);
     for (int i = 0; i < column.size(); ++i) {

@@ -225,7 +225,7 @@ void TNewEditDialog::layOut()
     const int textLeft = qMax(192, 16 + groupWidth + 23);
     place(label2, textLeft, qMax(54, nameBottom + 1), label2->sizeHint());
     const int textTop = qMax(66, bottomOf(label2));
-    const int topBottom = qMax(groupTop + groupHeight, textTop + atLeast(whatRE, 185, 97).height());
+    const int topBottom = qMax(groupTop + groupHeight, textTop + 97);
     group->setGeometry(16, groupTop, groupWidth, topBottom - groupTop);
 
     // The date, time and repeat controls in their frame: two columns, the pickers under them.
@@ -267,7 +267,7 @@ void TNewEditDialog::layOut()
                                          findChild<QPushButton*>(QStringLiteral("HelpSB")),
                                          findChild<QPushButton*>(QStringLiteral("CancelSB"))};
     for (const QPushButton* b : buttons) {
-        buttonSize = buttonSize.expandedTo(b->sizeHint());
+        buttonSize = buttonSize.expandedTo(CaptionFit(b, QSize(75, 23)));
     }
     const int step = qMax(128, buttonSize.width() + 16);
     const int row = 2 * step + buttonSize.width();

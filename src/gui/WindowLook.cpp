@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontInfo>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QWidget>
 #include <functional>
 
@@ -100,4 +103,24 @@ void KeepReadableSelection(QWidget* widget)
             own.setColor(group, QPalette::Highlight, QColor(back.r, back.g, back.b));
         }
     });
+}
+
+QSize CaptionFit(const QPushButton* button, QSize described)
+{
+    // The style's own wish for a button's width (Fusion asks 80 pixels for any caption) is not
+    // taken: the described width holds wherever the caption fits inside the style's margins.
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    option.rect = QRect(QPoint(), described);
+    if (button->isFlat()) {
+        option.features |= QStyleOptionButton::Flat;
+    }
+    if (button->autoDefault() || button->isDefault()) {
+        option.features |= QStyleOptionButton::AutoDefaultButton;
+    }
+    const int margins =
+        described.width() - button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    const int caption = button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width();
+    return QSize(qMax(described.width(), caption + margins), qMax(described.height(), button->sizeHint().height()));
 }

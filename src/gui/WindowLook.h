@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QPalette>
 
+class QPushButton;
 class QWidget;
 
 /// How much larger than the default desktop font (9 points) the desktop's font is; never below 1.
@@ -21,3 +22,6 @@ void KeepReadableRed(QWidget* widget, QPalette::ColorRole textRole, QPalette::Co
 /// Keeps the desktop's selection colours on the widget, the selection's background made darker or
 /// lighter where its text would not read on it.
 void KeepReadableSelection(QWidget* widget);
+/// The size of a button: the described one where its caption fits, else as large as the caption
+/// (its mnemonic's "&" not counted) and the style's margins around it need.
+QSize CaptionFit(const QPushButton* button, QSize described);
