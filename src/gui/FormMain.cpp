@@ -59,7 +59,8 @@ void TMainForm::buildList(QWidget* central)
 {
     auto* list = new QListView(central);
     list->setObjectName(QStringLiteral("LView"));
-    list->setGeometry(8, 8, 233, 153);
+    // A larger desktop font shows as much of the names in a list as much wider.
+    list->setGeometry(8, 8, qRound(233 * DesktopFontScale()), 153);
     list->setViewMode(QListView::ListMode);
     list->setFlow(QListView::TopToBottom);
     list->setWrapping(true);
@@ -110,20 +111,22 @@ void TMainForm::buildButtons(QWidget* central)
         }
         column.append(button);
     }
-    // The column keeps its place and its 89 by 23 buttons, 32 pixels apart, where the captions
-    // fit; a larger font makes the buttons, and the list and the window with them, larger.
+    // The column keeps its place beside the list and its 89 by 23 buttons, 32 pixels apart, where
+    // the captions fit; a larger font makes the buttons, and the list and the window with them,
+    // larger.
     QSize size(89, 23);
     for (const QPushButton* button : column) {
         size = size.expandedTo(CaptionFit(button, QSize(89, 23)));
     }
     const int step = qMax(32, size.height() + 9);
-    for (int i = 0; i < column.size(); ++i) {
-        column.at(i)->setGeometry(248, buttons[i].top + i * (step - 32), size.width(), size.height());
-    }
     auto* list = central->findChild<QListView*>(QStringLiteral("LView"));
+    const int left = list->geometry().right() + 8;
+    for (int i = 0; i < column.size(); ++i) {
+        column.at(i)->setGeometry(left, buttons[i].top + i * (step - 32), size.width(), size.height());
+    }
     const int listHeight = qMax(153, column.constLast()->geometry().bottom() + 3 - 8);
     list->resize(list->width(), listHeight);
-    central->setFixedSize(248 + size.width() + 8, 8 + listHeight + 7);
+    central->setFixedSize(left + size.width() + 8, 8 + listHeight + 7);
 }
 
 void TMainForm::buildMenus()

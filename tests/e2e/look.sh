@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The installed program under a dark desktop palette (qt6ct's "darker" scheme, the Fusion style)
-# and a 12 pt desktop font: every window is opened as a user opens it and kept as a screenshot
+# and a 12 pt desktop font (E2E_LOOK_POINTS): every window is opened as a user opens it and kept as a screenshot
 # (in $E2E_SHOTS when set), and what the screen shows is read back: the list's rows are dark on
 # its white background, and the alert's text and "Delete" reach 4.5 to 1 on the window's colour.
 set -u
@@ -13,8 +13,9 @@ cd "$PROG" || exit 1
 SHOTS=${E2E_SHOTS:-$E2E_TMP/shots}
 mkdir -p "$SHOTS" "$XDG_CONFIG_HOME/qt6ct" "$XDG_CONFIG_HOME/Nudgelark"
 scheme=$(ls /usr/share/qt6ct/colors/darker.conf 2>/dev/null) || e2e_skip "qt6ct has no \"darker\" scheme"
+# The desktop font's size: 12 points unless E2E_LOOK_POINTS says otherwise.
 printf '[Appearance]\ncolor_scheme_path=%s\ncustom_palette=true\nstyle=Fusion\n[Fonts]\n%s\n' "$scheme" \
-    'general="DejaVu Sans,12,-1,5,400,0,0,0,0,0,0,0,0,0,0,1"' > "$XDG_CONFIG_HOME/qt6ct/qt6ct.conf"
+    "general=\"DejaVu Sans,${E2E_LOOK_POINTS:-12},-1,5,400,0,0,0,0,0,0,0,0,0,0,1\"" > "$XDG_CONFIG_HOME/qt6ct/qt6ct.conf"
 export QT_QPA_PLATFORMTHEME=qt6ct
 # Sounds off: no sound file is needed; the options tick "Use sounds" below to reach the sounds.
 printf '[General]\nDel=0\nSound=0\nInterval=15\n' > "$XDG_CONFIG_HOME/Nudgelark/Nudgelark.conf"
