@@ -137,19 +137,19 @@ check_red() {
     echo "$what: red ($red) on ($back): $((ratio / 100)).$(printf %02d $((ratio % 100))):1"
     ((ratio >= 450)) || fail "$what reads below 4.5:1"
 }
-check_red "$SHOTS/alert.png" "the alert's text"
-# The button column, right of the list, on the window's own colour.
-convert "$SHOTS/main.png" -crop +248+0 +repage "$E2E_TMP/column.png"
-check_red "$E2E_TMP/column.png" "\"Delete\""
-
 # The list: the one large white area of the dark window (the white of the captions is too thin to
 # outlast an erosion); the text of its first row, right of the row's check box, must be dark.
 box=$(convert "$SHOTS/main.png" -fill black +opaque white -morphology Erode Square:5 -trim \
     -format '%w %h %X %Y' info:)
 read -r lw lh lx ly <<< "$box"
 ((lw > 100 && lh > 100)) || fail "no white list in the main window ($box)"
-convert "$SHOTS/main.png" -crop "90x12+$((${lx#+} - 5 + 28))+$((${ly#+} - 5 + 4))" +repage "$E2E_TMP/row.png"
+lx=$((${lx#+} - 5)) ly=$((${ly#+} - 5)) lw=$((lw + 10))
+convert "$SHOTS/main.png" -crop "90x12+$((lx + 28))+$((ly + 4))" +repage "$E2E_TMP/row.png"
 dark=$(colours "$E2E_TMP/row.png" | awk '$2 + $3 + $4 < 200 { n += $1 } END { print n + 0 }')
 echo "the list's first row: $dark dark text pixels on white"
 ((dark >= 20)) || fail "the list's rows do not read on its white background"
+check_red "$SHOTS/alert.png" "the alert's text"
+# The button column, right of the list, on the window's own colour.
+convert "$SHOTS/main.png" -crop "10000x10000+$((lx + lw + 4))+0" +repage "$E2E_TMP/column.png"
+check_red "$E2E_TMP/column.png" "\"Delete\""
 echo "screenshots in $SHOTS: $(cd "$SHOTS" && echo *.png)"
