@@ -1,8 +1,6 @@
 #include "app/Application.h"
 #include "app/CommandRun.h"
 #include "core/Clock.h"
-#include "core/CommandLine.h"
-#include "core/ProgramFolders.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/HelpViewer.h"
 #include "platform/InterfaceAddressSource.h"
@@ -17,84 +15,13 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLoggingCategory>
-#include <QStandardPaths>
-#include <QTextStream>
-
-#include <cstdio>
-
-namespace {
-
-// The folder of the reminder files and sounds.ini, made on its first use.
-QString dataFolder()
-{
-    const QString folder = QCoreApplication::applicationDirPath();
-    const QString data = DataFolderFor(folder, QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-    if (!PrepareDataFolder(data, folder)) {
-        std::fprintf(stderr, "nudgelark: cannot create the folder %s\n", qPrintable(data));
-    }
-    return data;
-}
-
-// --add and --list need no window, so no display either.
-int runFileCommand(int argc, char** argv, const Command& command)
-{
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Nudgelark"));
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    CommandPlace place;
-    place.dataFolder = dataFolder();
-    return RunFileCommand(command, place, out, err);
-}
-
-// --show and --new reach a running program without a display of their own.
-bool sentToRunningProgram(int argc, char** argv, const Command& command)
-{
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Nudgelark"));
-    return SendToRunningProgram(command, CommandPlace());
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
-    // The command line is read before any application object exists: --help, --version, --add and
-    // --list work without a display.
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i) {
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    }
-    const Command command = ParseCommandLine(arguments, SystemClock().now());
-    if (!command.error.isEmpty()) {
-        std::fprintf(stderr, "nudgelark: %s\nTry 'nudgelark --help' for more information.\n",
-                     qPrintable(command.error));
-        return 2;
-    }
-    switch (command.kind) {
-    case CommandKind::Help:
-        std::fputs(qPrintable(UsageText()), stdout);
-        return 0;
-    case CommandKind::Version:
-        std::printf("Nudgelark %s\n", NUDGELARK_VERSION);
-        return 0;
-    case CommandKind::Add:
-    case CommandKind::List:
-        return runFileCommand(argc, argv, command);
-    case CommandKind::Show:
-    case CommandKind::New:
-        // Where no program runs, this start becomes it.
-        if (sentToRunningProgram(argc, argv, command)) {
-            return 0;
-        }
-        if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-            qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-            std::fputs("nudgelark: the program does not run, and there is no display to start it on\n", stderr);
-            return 1;
-        }
-        break;
-    default:
-        break;
+    // The commands that need no window run before any application object exists: no display needed.
+    Command command;
+    if (const std::optional<int> code = RunCommandLine(argc, argv, command)) {
+        return *code;
     }
 
     // The media framework reports a missing audio server on every sound; the program plays on
@@ -128,7 +55,7 @@ int main(int argc, char** argv)
 
     ProgramSeams seams;
     seams.programFolder = folder;
-    seams.dataFolder = dataFolder();
+    seams.dataFolder = PreparedDataFolder(folder);
     seams.openEditor = command.kind == CommandKind::New;
     seams.programPath = QCoreApplication::applicationFilePath();
     seams.arguments = QCoreApplication::arguments().mid(1);

@@ -1,11 +1,17 @@
 #include "app/CommandRun.h"
 
 #include "components/PrevInst.h"
+#include "core/Clock.h"
+#include "core/ProgramFolders.h"
 #include "core/ReminderStore.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QLockFile>
+#include <QStandardPaths>
 #include <QTextStream>
+
+#include <cstdio>
 
 namespace {
 
@@ -98,4 +104,60 @@ bool SendToRunningProgram(const Command& command, const CommandPlace& place)
     ProgramChannel channel(place.instanceName);
     CommandAnswer answer;
     return channel.send(command, answer) && answer.ok;
+}
+
+QString PreparedDataFolder(const QString& programFolder)
+{
+    const QString data =
+        DataFolderFor(programFolder, QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    if (!PrepareDataFolder(data, programFolder)) {
+        std::fprintf(stderr, "nudgelark: cannot create the folder %s\n", qPrintable(data));
+    }
+    return data;
+}
+
+std::optional<int> RunCommandLine(int argc, char** argv, Command& command)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    command = ParseCommandLine(arguments, SystemClock().now());
+    if (!command.error.isEmpty()) {
+        std::fprintf(stderr, "nudgelark: %s\nTry 'nudgelark --help' for more information.\n",
+                     qPrintable(command.error));
+        return 2;
+    }
+    switch (command.kind) {
+    case CommandKind::Help:
+        std::fputs(qPrintable(UsageText()), stdout);
+        return 0;
+    case CommandKind::Version:
+        std::printf("Nudgelark %s\n", NUDGELARK_VERSION);
+        return 0;
+    case CommandKind::Run:
+        return std::nullopt;
+    default:
+        break;
+    }
+    // A plain application object: no display is needed to reach the files or the running program.
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Nudgelark"));
+    CommandPlace place;
+    if (command.kind == CommandKind::Add || command.kind == CommandKind::List) {
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        place.dataFolder = PreparedDataFolder(QCoreApplication::applicationDirPath());
+        return RunFileCommand(command, place, out, err);
+    }
+    // --show and --new: where no program runs, this process becomes it.
+    if (SendToRunningProgram(command, place)) {
+        return 0;
+    }
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fputs("nudgelark: the program does not run, and there is no display to start it on\n", stderr);
+        return 1;
+    }
+    return std::nullopt;
 }

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class QTextStream;
 
 /// Where a command from the command line finds the reminders and the running program.
@@ -21,3 +23,13 @@ int RunFileCommand(const Command& command, const CommandPlace& place, QTextStrea
 
 /// Hands --show or --new to the running program; false when none runs.
 bool SendToRunningProgram(const Command& command, const CommandPlace& place);
+
+/// What the command line asks for, carried out as far as it needs no window: the usage, the
+/// version, a refusal (exit code 2), --add and --list, and --show and --new where a program runs.
+/// Returns the exit code, or nullopt where this process is to start the program; command is what
+/// was asked for.
+std::optional<int> RunCommandLine(int argc, char** argv, Command& command);
+
+/// The folder of the reminder files and sounds.ini for the program in programFolder, made on its
+/// first use.
+QString PreparedDataFolder(const QString& programFolder);
