@@ -31,6 +31,10 @@ e2e_setup() {
     mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
     chmod 700 "$XDG_RUNTIME_DIR"
     unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER
+    # With no audio server, GStreamer's automatic sink falls back to JACK, whose client library opens a
+    # database in /dev/shm shared by every process of the user: one program killed while it holds that
+    # database's lock (the scripts kill programs) hangs every later sound for good. Never try JACK here.
+    export GST_PLUGIN_FEATURE_RANK=jackaudiosink:NONE,jackaudiosrc:NONE
     PROG="$E2E_TMP/prog"
     cmake --install "$build" --prefix "$PROG" >/dev/null || { echo "install failed"; exit 1; }
     e2e_start_x
