@@ -1,5 +1,7 @@
 #include "DialogButtons.h"
 
+#include "gui/KeyboardAccess.h"
+
 #include <QHBoxLayout>
 #include <QPushButton>
 
@@ -17,6 +19,7 @@ QHBoxLayout* MakeButtonRow(QWidget* dialog, std::initializer_list<DialogButton> 
         button->setFixedSize(75, 23);
         row->addWidget(button);
         QObject::connect(button, &QPushButton::clicked, dialog, spec.clicked);
+        ShowFocusFrame(button);
     }
     return row;
 }

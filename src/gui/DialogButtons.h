@@ -16,5 +16,5 @@ struct DialogButton
 };
 
 /// The row of flat, bold 75 by 23 buttons under a dialog's frame, in the order given; no button is
-/// a default button.
+/// a default button. Each takes the focus with Tab and shows it.
 QHBoxLayout* MakeButtonRow(QWidget* dialog, std::initializer_list<DialogButton> buttons);
