@@ -46,8 +46,8 @@ struct Program
     {
         ProgramWindows& p = *rig.windows;
         const std::pair<QString, QWidget*> windows[] = {
-            {u"main"_s, p.mainForm()},         {u"alert"_s, p.alertDialog()},     {u"view"_s, p.alertDialog()},
-            {u"editor"_s, p.newEditDialog()},  {u"options"_s, p.optionsDialog()}, {u"sounds"_s, p.soundDialog()},
+            {u"main"_s, p.mainForm()},        {u"alert"_s, p.alertDialog()},     {u"view"_s, p.alertDialog()},
+            {u"editor"_s, p.newEditDialog()}, {u"options"_s, p.optionsDialog()}, {u"sounds"_s, p.soundDialog()},
             {u"about"_s, p.aboutDialog()}};
         QWidget* w = nullptr;
         for (const auto& [n, window] : windows) {
@@ -190,12 +190,11 @@ void TestKeyboard::shortcuts_mainWindow_data()
     QTest::addColumn<QStringList>("help");
     QTest::newRow("Ctrl+N") << u"NewSB"_s << QKeySequence(u"Ctrl+N"_s) << QStringList{u"New reminder"_s}
                             << QStringList();
-    QTest::newRow("Return on a row") << u"LView"_s << QKeySequence(Qt::Key_Return)
-                                     << QStringList{u"View reminder"_s} << QStringList();
+    QTest::newRow("Return on a row") << u"LView"_s << QKeySequence(Qt::Key_Return) << QStringList{u"View reminder"_s}
+                                     << QStringList();
     QTest::newRow("Return on a button") << u"CloseSB"_s << QKeySequence(Qt::Key_Return) << QStringList()
                                         << QStringList();
-    QTest::newRow("Delete") << u"LView"_s << QKeySequence(Qt::Key_Delete) << QStringList{u"Warning"_s}
-                            << QStringList();
+    QTest::newRow("Delete") << u"LView"_s << QKeySequence(Qt::Key_Delete) << QStringList{u"Warning"_s} << QStringList();
     QTest::newRow("F1") << u"LView"_s << QKeySequence(Qt::Key_F1) << QStringList() << QStringList{u"contents"_s};
     QTest::newRow("Alt+E") << u"LView"_s << QKeySequence(u"Alt+E"_s) << QStringList{u"Edit reminder - Bread"_s}
                            << QStringList();
