@@ -1,11 +1,14 @@
 #!/usr/bin/python3
 # What a screen reader meets in the program's windows, read through AT-SPI (pyatspi).
-#   a11y_tree.py tree TITLE    prints the showing window TITLE of the program, one control a line
-#                              ("role | name | focusable"); exit 1 when a control the keyboard
-#                              reaches has no role or no name, 2 when there is no such window
+#   a11y_tree.py tree TITLE [ROLE]  prints the program's showing window TITLE (of the role ROLE),
+#                              once it is there (up to $A11Y_WAIT, 30 s), one control a line ("role | name",
+#                              then "| focusable", "| focused"); exit 1 when a control the keyboard
+#                              reaches has no role or no name, 2 when the window did not show
 #   a11y_tree.py checked SECS  prints "listening", then each checked-state change it hears within
 #                              SECS seconds as "NAME checked=0|1"; exit 1 when none came
+import os
 import sys
+import time
 
 import pyatspi
 from gi.repository import GLib
@@ -18,11 +21,12 @@ def program():
     return None
 
 
-def window(title):
+def window(title, role):
     app = program()
     for w in app or []:
         if w is not None and w.name == title and w.getState().contains(pyatspi.STATE_SHOWING):
-            return w
+            if role is None or w.getRoleName() == role:
+                return w
     return None
 
 
@@ -36,8 +40,12 @@ def walk(node, depth, out):
             walk(child, depth + 1, out)
 
 
-def tree(title):
-    w = window(title)
+def tree(title, role=None):
+    deadline = time.monotonic() + float(os.environ.get("A11Y_WAIT", "30"))
+    w = window(title, role)
+    while w is None and time.monotonic() < deadline:
+        time.sleep(0.1)
+        w = window(title, role)
     if w is None:
         print("no showing window %r" % title)
         return 2
@@ -73,5 +81,5 @@ def checked(seconds):
 
 if __name__ == "__main__":
     if sys.argv[1] == "tree":
-        sys.exit(tree(sys.argv[2]))
+        sys.exit(tree(*sys.argv[2:4]))
     sys.exit(checked(float(sys.argv[2])))
