@@ -1,6 +1,7 @@
 #include "DialogButtons.h"
 
 #include "gui/KeyboardAccess.h"
+#include "gui/WindowLook.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -16,7 +17,8 @@ QHBoxLayout* MakeButtonRow(QWidget* dialog, std::initializer_list<DialogButton> 
         button->setFlat(true);
         button->setFont(bold);
         button->setAutoDefault(false);
-        button->setFixedSize(75, 23);
+        // 75 by 23 pixels, or what the caption needs in a larger font.
+        button->setFixedSize(CaptionFit(button, QSize(75, 23)));
         row->addWidget(button);
         QObject::connect(button, &QPushButton::clicked, dialog, spec.clicked);
         ShowFocusFrame(button);
