@@ -10,6 +10,11 @@ Rgb hex(const char* text)
     return Rgb{int(v >> 16 & 0xff), int(v >> 8 & 0xff), int(v & 0xff)};
 }
 
+QString name(Rgb c)
+{
+    return QString::asprintf("#%02X%02X%02X", c.r, c.g, c.b);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Rgb)
@@ -72,8 +77,7 @@ void TestContrast::readableRed_nearestRedThatReachesTheFloor()
     QFETCH(double, floor);
     QFETCH(Rgb, red);
     const Rgb got = ReadableRed(background, floor);
-    QCOMPARE(QString::asprintf("#%02X%02X%02X", got.r, got.g, got.b),
-             QString::asprintf("#%02X%02X%02X", red.r, red.g, red.b));
+    QCOMPARE(name(got), name(red));
     if (floor <= 21.0) {
         QVERIFY(ContrastRatio(got, background) >= floor);
     }
@@ -96,8 +100,7 @@ void TestContrast::readableBackground_asLittleChangedAsTheFloorAllows()
     QFETCH(Rgb, text);
     QFETCH(Rgb, readable);
     const Rgb got = ReadableBackground(background, text);
-    QCOMPARE(QString::asprintf("#%02X%02X%02X", got.r, got.g, got.b),
-             QString::asprintf("#%02X%02X%02X", readable.r, readable.g, readable.b));
+    QCOMPARE(name(got), name(readable));
     QVERIFY(ContrastRatio(got, text) >= NormalTextContrast);
 }
 

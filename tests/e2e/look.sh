@@ -32,6 +32,20 @@ printf -- '-0-\r\nWater the plants on the balcony\r\n==\r\n-1-\r\nCall Ana back\
 fail() {
     echo "FAIL: $*"
     cat "$E2E_TMP/app.log"
+    # The program is ended here, while its display still runs: one that does not end on the
+    # termination signal within 15 s is killed, so that the clean-up never waits for it.
+    if [ -n "${E2E_APP_PID:-}" ]; then
+        kill "$E2E_APP_PID" 2>/dev/null
+        local start=$SECONDS
+        # An ended child stays a zombie until the clean-up reaps it: that counts as ended.
+        while ps -o stat= -p "$E2E_APP_PID" | grep -qv Z && ((SECONDS - start < 15)); do
+            sleep 0.1
+        done
+        if ps -o stat= -p "$E2E_APP_PID" | grep -qv Z; then
+            echo "the program did not end on SIGTERM within 15 s"
+            kill -9 "$E2E_APP_PID"
+        fi
+    fi
     exit 1
 }
 shot() { import -window "$1" "$SHOTS/$2.png" 2>/dev/null || fail "no screenshot of $2"; }
@@ -58,7 +72,7 @@ visit() {
     e2e_wait_gone "$id" 10 || fail "\"$title\" stayed open after Escape"
 }
 
-./nudgelark > "$E2E_TMP/app.log" 2>&1 &
+QT_LOGGING_RULES="nudgelark.triggers=true" ./nudgelark > "$E2E_TMP/app.log" 2>&1 &
 E2E_APP_PID=$!
 # The splash: the program's window of 335 by 159; it shows for three seconds, until the main
 # window comes.
