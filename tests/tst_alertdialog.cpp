@@ -4,6 +4,7 @@
 #include "support/Controls.h"
 #include "support/Files.h"
 #include "support/ProgramRig.h"
+#include "support/Waits.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -177,6 +178,8 @@ private Q_SLOTS:
     void close_escapeAndCloseEventLeaveItOpen();
     void keys_noKeyAnswersTheAlert_data();
     void keys_noKeyAnswersTheAlert();
+    void keys_tabThenSpaceOrTheAltKeysAnswer_data();
+    void keys_tabThenSpaceOrTheAltKeysAnswer();
     void help_emitsTheModesTopicAndCloses_data();
     void help_emitsTheModesTopicAndCloses();
 };
@@ -216,7 +219,7 @@ void TestAlertDialog::layout_buttonsFollowTheText()
         } else {
             QCOMPARE(l.okTop, l.textHeight + 16);
         }
-        QCOMPARE(c.PauseSB->text(), view ? u"Edit"_s : u"Pause"_s);
+        QCOMPARE(c.PauseSB->text(), view ? u"&Edit"_s : u"&Pause"_s);
         // At the default font the buttons keep their places and sizes.
         int left = 8;
         for (QPushButton* b : {c.OKSB, c.PauseSB, c.HelpSB}) {
@@ -458,7 +461,9 @@ void TestAlertDialog::keys_noKeyAnswersTheAlert_data()
         {"Return", Qt::Key_Return}, {"Enter", Qt::Key_Enter}, {"Space", Qt::Key_Space}, {"Escape", Qt::Key_Escape}};
     for (const bool view : {false, true}) {
         for (const auto& [name, key] : keys) {
-            QTest::addRow("%s %s", view ? "view" : "alert", name) << view << int(key);
+            if (!view || key != Qt::Key_Escape) { // a view closes with Escape
+                QTest::addRow("%s %s", view ? "view" : "alert", name) << view << int(key);
+            }
         }
     }
 }
@@ -504,11 +509,57 @@ void TestAlertDialog::keys_noKeyAnswersTheAlert()
     }
     QVERIFY(stillShowing);
     QCOMPARE(defaults, QStringList());
-    QVERIFY(focus != c.OKSB && focus != c.PauseSB && focus != c.HelpSB);
+    QCOMPARE(focus, c.AlertL); // the message, read first
     QCOMPARE(pause.size(), 0);
     QCOMPARE(a.editorsOpened, 0);
     QCOMPARE(form.model().at(0).ponovno, u"0"_s);
     QVERIFY(!d.isVisible());
+}
+
+void TestAlertDialog::keys_tabThenSpaceOrTheAltKeysAnswer_data()
+{
+    QTest::addColumn<bool>("view");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("alert Tab Space") << false << u"Tab, Space"_s << u"OK"_s;
+    QTest::newRow("alert Tab Tab Space") << false << u"Tab, Tab, Space"_s << u"Pause"_s;
+    QTest::newRow("alert Tab x3 Space") << false << u"Tab, Tab, Tab, Space"_s << u"Help Alarm"_s;
+    QTest::newRow("alert Tab Escape") << false << u"Tab, Escape, Return"_s << u"still showing"_s;
+    QTest::newRow("alert Alt+O") << false << u"Alt+O"_s << u"OK"_s;
+    QTest::newRow("alert Alt+P") << false << u"Alt+P"_s << u"Pause"_s;
+    QTest::newRow("alert F1") << false << u"F1"_s << u"Help Alarm"_s;
+    QTest::newRow("view Escape") << true << u"Escape"_s << u"OK"_s;
+    QTest::newRow("view Alt+E") << true << u"Alt+E"_s << u"Edit"_s;
+    QTest::newRow("view Tab x3 Space") << true << u"Tab, Tab, Tab, Space"_s << u"Edit"_s; // past the box
+    QTest::newRow("view F1") << true << u"F1"_s << u"Help View"_s;
+}
+
+void TestAlertDialog::keys_tabThenSpaceOrTheAltKeysAnswer()
+{
+    QFETCH(bool, view);
+    QFETCH(QString, keys);
+    QFETCH(QString, answer);
+    Alert a;
+    TAlertDialog& d = *a.alert;
+    QSignalSpy help(&d, &TAlertDialog::helpRequested);
+    QSignalSpy pause(&d, &TAlertDialog::pauseRequested);
+    a.show(shortText, view ? TAlertDialog::Mode::View : TAlertDialog::Mode::Alert, u"Alert on Startup, "_s);
+    d.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d, 10000));
+    QTest::keySequence(d.windowHandle(), QKeySequence(keys));
+    QVERIFY(waitOutTimers(300)); // an Alt key presses its button as a click shown for a moment
+    QString answered = d.isVisible() ? u"still showing"_s : u"OK"_s;
+    if (pause.size() == 1) {
+        answered = u"Pause"_s;
+    } else if (help.size() == 1) {
+        answered = u"Help "_s + help.at(0).at(0).toString();
+    } else if (d.editRequested()) {
+        answered = u"Edit"_s;
+    }
+    QCOMPARE(answered, answer);
+    QCOMPARE(pause.size() + help.size() + int(d.editRequested()),
+             int(answer != u"OK"_s && answer != u"still showing"_s));
+    d.hide();
 }
 
 void TestAlertDialog::help_emitsTheModesTopicAndCloses_data()

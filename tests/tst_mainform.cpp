@@ -429,7 +429,7 @@ void TestMainForm::view_editOpensTheEditorOnceOnTheViewedRow()
     form.model().selectRow(0);
     child<QPushButton>(&form, "ViewSB")->click();
     QCOMPARE(viewText, QStringLiteral("Alert on 05.03.26 - 09:30:00, "));
-    QCOMPARE(pauseCaption, QStringLiteral("Edit"));
+    QCOMPARE(pauseCaption, QStringLiteral("&Edit"));
     QCOMPARE(editorOpened, 1);
     QVERIFY(!checkTimerRunning);
     QCOMPARE(alert.windowTitle(), QStringLiteral("Reminder"));

@@ -1,5 +1,7 @@
 #include "AboutD.h"
 
+#include "gui/KeyboardAccess.h"
+
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -37,9 +39,10 @@ TAboutDialog::TAboutDialog(QWidget* parent)
     m_comments->setWordWrap(true);
     m_comments->setMinimumWidth(260);
 
-    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton = new QPushButton(QStringLiteral("&OK"), this);
     m_okButton->setObjectName(QStringLiteral("OKButton"));
     m_okButton->setDefault(true);
+    ShowFocusFrame(m_okButton);
     connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
     layOut();
 }

@@ -1,5 +1,6 @@
 #include "AlertD.h"
 
+#include "gui/KeyboardAccess.h"
 #include "gui/WindowLook.h"
 
 #include <QCloseEvent>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QTimer>
 #include <array>
 
@@ -55,6 +57,10 @@ TAlertDialog::TAlertDialog(QWidget* parent)
     ui.AlertL->setWordWrap(true);
     ui.AlertL->setTextFormat(Qt::PlainText);
     ui.AlertL->setFont(ScaledPixelFont(QStringLiteral("Tahoma"), 13));
+    // The message takes the focus first, as text a screen reader reads; arrows and Space on it
+    // answer nothing.
+    ui.AlertL->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    ui.AlertL->setFocusPolicy(Qt::StrongFocus);
     ui.WhenST = new QLabel(this);
     ui.WhenST->setObjectName(QStringLiteral("WhenST"));
     ui.WhenST->setFrameShape(QFrame::Panel);
@@ -62,6 +68,8 @@ TAlertDialog::TAlertDialog(QWidget* parent)
     ui.WhenST->setTextFormat(Qt::PlainText);
     ui.WhenST->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ui.WhenST->setWordWrap(true);
+    ui.WhenST->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    ui.WhenST->setFocusPolicy(Qt::TabFocus);
     ui.WhenST->hide();
 
     buildButtons();
@@ -72,6 +80,14 @@ TAlertDialog::TAlertDialog(QWidget* parent)
     ui.scroll->setWidgetResizable(true);
     ui.scroll->setFrameShape(QFrame::NoFrame);
     ui.scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ui.scroll->setFocusPolicy(Qt::NoFocus);
+    setTabOrder(ui.AlertL, ui.WhenST);
+    setTabOrder(ui.WhenST, ui.buttons[0]);
+    setTabOrder(ui.buttons[0], ui.buttons[1]);
+    setTabOrder(ui.buttons[1], ui.buttons[2]);
+    // F1 asks for help at once, as the Help button's Alt+H does.
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, &TAlertDialog::HelpAOLClick);
     // The text fills its background with the window's colour (the scroll area's doing): the red
     // is chosen to read on that.
     KeepReadableRed(ui.AlertL, QPalette::WindowText, QPalette::Window);
@@ -92,9 +108,9 @@ void TAlertDialog::buildButtons()
 {
     Ui& ui = *m_ui;
     const std::tuple<const char*, QString, void (TAlertDialog::*)()> specs[] = {
-        {"OKSB", QStringLiteral("OK"), &TAlertDialog::OKAOLClick},
-        {"PauseSB", QStringLiteral("Pause"), &TAlertDialog::PauseAOLClick},
-        {"HelpSB", QStringLiteral("Help"), &TAlertDialog::HelpAOLClick},
+        {"OKSB", QStringLiteral("&OK"), &TAlertDialog::OKAOLClick},
+        {"PauseSB", pauseCaption(), &TAlertDialog::PauseAOLClick},
+        {"HelpSB", QStringLiteral("&Help"), &TAlertDialog::HelpAOLClick},
     };
     const QFont buttonFont = ScaledPixelFont(QStringLiteral("Tahoma"), 11);
     for (int i = 0; i < 3; ++i) {
@@ -105,10 +121,12 @@ void TAlertDialog::buildButtons()
         button->setFont(buttonFont);
         button->setFlat(true);
         // The alert comes up while the user types elsewhere: no key may answer it unread, so no
-        // button is the default and none takes the focus.
+        // button is the default and none has the focus when it shows. Tab reaches them; a click
+        // does not move the focus.
         button->setAutoDefault(false);
         button->setDefault(false);
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setFocusPolicy(Qt::TabFocus);
+        ShowFocusFrame(button);
     }
     ui.PauseSB = ui.buttons[1];
     // The buttons keep their 75 by 23 pixels at 8, 108 and 208 where the captions fit; a larger
@@ -134,6 +152,8 @@ void TAlertDialog::setMode(Mode mode)
 void TAlertDialog::setAlertText(const QString& text)
 {
     m_ui->AlertL->setText(text);
+    // Read as it shows: an "&" in the text is no mnemonic, and a CR breaks the line.
+    m_ui->AlertL->setAccessibleName(displayText(text));
 }
 
 // The window grows with the text up to the screen's height; beyond that the text scrolls, so that
@@ -176,13 +196,13 @@ void TAlertDialog::FormActivate()
 
     // Alert mode: the buttons sit under the text.
     int okTop = shownHeight + 16;
-    ui.PauseSB->setText(QStringLiteral("Pause"));
+    ui.PauseSB->setText(pauseCaption());
     m_shownMode = Mode::Alert;
     if (view) {
         ui.WhenST->show();
         ui.WhenST->setGeometry(8, shownHeight + 16, labelWidth(), whenHeight);
         okTop = ui.WhenST->y() + ui.WhenST->height() + 8;
-        ui.PauseSB->setText(QStringLiteral("Edit"));
+        ui.PauseSB->setText(editCaption());
         m_shownMode = Mode::View;
     }
     for (QPushButton* button : ui.buttons) {
@@ -247,6 +267,8 @@ void TAlertDialog::FormClose()
 void TAlertDialog::showEvent(QShowEvent* event)
 {
     m_editRequested = false;
+    // Each alert starts on its message, wherever the focus was left in the one before.
+    m_ui->AlertL->setFocus(Qt::OtherFocusReason);
     ClosingDialog::showEvent(event);
     FormActivate();
 }
@@ -261,13 +283,19 @@ void TAlertDialog::changeEvent(QEvent* event)
 
 void TAlertDialog::keyPressEvent(QKeyEvent* event)
 {
-    // Only a click on one of the buttons answers the alert: Return, Enter and Space press nothing,
-    // and with no close box Escape closes nothing either.
+    // Only a button answers the alert, clicked, or pressed with Space once Tab has moved the focus
+    // to it, or by its Alt key: Return, Enter and Space press nothing, and with no close box Escape
+    // closes nothing either. A view is no alert: Escape closes it as its OK does.
     switch (event->key()) {
+    case Qt::Key_Escape:
+        event->accept();
+        if (m_shownMode == Mode::View) {
+            OKAOLClick();
+        }
+        return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space:
-    case Qt::Key_Escape:
         event->accept();
         return;
     default:

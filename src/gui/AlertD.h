@@ -32,6 +32,9 @@ public:
 
     static QString alertCaption() { return QStringLiteral("Reminder"); }
     static QString viewCaption() { return QStringLiteral("View reminder"); }
+    /// The middle button's captions: Pause on an alert, Edit on a view.
+    static QString pauseCaption() { return QStringLiteral("&Pause"); }
+    static QString editCaption() { return QStringLiteral("&Edit"); }
     /// Sets the mode, and the caption that goes with it; set before the window shows.
     void setMode(Mode mode);
     Mode mode() const { return m_mode; }

@@ -1,5 +1,6 @@
 #include "DialogButtons.h"
 
+#include "gui/KeyboardAccess.h"
 #include "gui/WindowLook.h"
 
 #include <QHBoxLayout>
@@ -20,6 +21,7 @@ QHBoxLayout* MakeButtonRow(QWidget* dialog, std::initializer_list<DialogButton> 
         button->setFixedSize(CaptionFit(button, QSize(75, 23)));
         row->addWidget(button);
         QObject::connect(button, &QPushButton::clicked, dialog, spec.clicked);
+        ShowFocusFrame(button);
     }
     return row;
 }

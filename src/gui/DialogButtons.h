@@ -16,5 +16,6 @@ struct DialogButton
 };
 
 /// The row of flat, bold buttons under a dialog's frame, in the order given, each 75 by 23 pixels or
-/// as large as its caption needs; no button is a default button.
+/// as large as its caption needs; no button is a default button. Each takes the focus with Tab and
+/// shows it.
 QHBoxLayout* MakeButtonRow(QWidget* dialog, std::initializer_list<DialogButton> buttons);

@@ -4,14 +4,15 @@
 #include "components/PrevInst.h"
 #include "components/TrayIcon.h"
 #include "core/EventFlags.h"
-#include "core/OptionValues.h"
-#include "core/TriggerRules.h"
 #include "core/Help.h"
+#include "core/OptionValues.h"
 #include "core/PollingWakeTimer.h"
+#include "core/TriggerRules.h"
 #include "gui/AboutD.h"
 #include "gui/AlertAttention.h"
 #include "gui/AlertD.h"
 #include "gui/HelpMessageBox.h"
+#include "gui/KeyboardAccess.h"
 #include "gui/OptionsD.h"
 #include "gui/SoundD.h"
 #include "gui/WindowLook.h"
@@ -78,6 +79,8 @@ void TMainForm::buildList(QWidget* central)
     list->setFrameShape(QFrame::Box);
     list->setModel(&m_model);
     list->setSelectionModel(m_model.selectionModel());
+    list->setAccessibleName(QStringLiteral("Reminders"));
+    AnnounceCheckedRows(list);
 }
 
 void TMainForm::buildButtons(QWidget* central)
@@ -90,11 +93,11 @@ void TMainForm::buildButtons(QWidget* central)
         void (TMainForm::*handler)();
     };
     const ButtonSpec buttons[] = {
-        {"NewSB", QStringLiteral("New reminder"), 8, &TMainForm::NewRAOLClick},
-        {"ViewSB", QStringLiteral("View"), 40, &TMainForm::ViewAOLClick},
-        {"EditSB", QStringLiteral("Edit"), 72, &TMainForm::EditAOLClick},
-        {"DeleteSB", QStringLiteral("Delete"), 104, &TMainForm::DeleteAOLClick},
-        {"CloseSB", QStringLiteral("Close"), 136, &TMainForm::CloseAOLClick},
+        {"NewSB", QStringLiteral("&New reminder"), 8, &TMainForm::NewRAOLClick},
+        {"ViewSB", QStringLiteral("&View"), 40, &TMainForm::ViewAOLClick},
+        {"EditSB", QStringLiteral("&Edit"), 72, &TMainForm::EditAOLClick},
+        {"DeleteSB", QStringLiteral("&Delete"), 104, &TMainForm::DeleteAOLClick},
+        {"CloseSB", QStringLiteral("&Close"), 136, &TMainForm::CloseAOLClick},
     };
     QList<QPushButton*> column;
     for (const ButtonSpec& spec : buttons) {
@@ -103,6 +106,7 @@ void TMainForm::buildButtons(QWidget* central)
         button->setFlat(true);
         button->setFont(ScaledPixelFont(QStringLiteral("Tahoma"), 11));
         connect(button, &QPushButton::clicked, this, spec.handler);
+        ShowFocusFrame(button);
         if (spec.handler == &TMainForm::DeleteAOLClick) {
             // A flat button shows its text on the window's own background.
             KeepReadableRed(button, QPalette::ButtonText, QPalette::Window);
@@ -135,6 +139,7 @@ void TMainForm::buildMenus()
         QString caption;
         void (TMainForm::*handler)();
         const char* name;
+        QKeySequence shortcut = {};
     };
     const auto addItems = [this](QMenu* menu, std::initializer_list<ItemSpec> items) {
         for (const ItemSpec& item : items) {
@@ -142,38 +147,47 @@ void TMainForm::buildMenus()
                 menu->addSeparator();
                 continue;
             }
-            menu->addAction(style()->standardIcon(item.icon), item.caption, this, item.handler)
-                ->setObjectName(QLatin1String(item.name));
+            QAction* action = menu->addAction(style()->standardIcon(item.icon), item.caption, this, item.handler);
+            action->setObjectName(QLatin1String(item.name));
+            action->setShortcut(item.shortcut);
         }
     };
-    QMenu* reminderMenu = menuBar()->addMenu(QStringLiteral("Reminder"));
+    QMenu* reminderMenu = menuBar()->addMenu(QStringLiteral("&Reminder"));
     reminderMenu->setObjectName(QStringLiteral("M_Reminder"));
     addItems(reminderMenu,
-             {{QStyle::SP_FileIcon, QStringLiteral("&New"), &TMainForm::NewRAOLClick, "M_R_New"},
-              {QStyle::SP_FileDialogContentsView, QStringLiteral("&View"), &TMainForm::ViewAOLClick, "M_R_View"},
+             {{QStyle::SP_FileIcon, QStringLiteral("&New"), &TMainForm::NewRAOLClick, "M_R_New", QKeySequence::New},
+              {QStyle::SP_FileDialogContentsView, QStringLiteral("&View"), &TMainForm::ViewAOLClick, "M_R_View",
+               Qt::Key_Return},
               {QStyle::SP_FileDialogDetailedView, QStringLiteral("E&dit"), &TMainForm::EditAOLClick, "M_R_Edit"},
-              {QStyle::SP_TrashIcon, QStringLiteral("Delete"), &TMainForm::DeleteAOLClick, "M_R_Del"},
+              {QStyle::SP_TrashIcon, QStringLiteral("De&lete"), &TMainForm::DeleteAOLClick, "M_R_Del", Qt::Key_Delete},
               {{}, {}, nullptr, nullptr},
-              {QStyle::SP_FileDialogListView, QStringLiteral("Options"), &TMainForm::M_H_OptionsClick, "M_H_Options"},
+              {QStyle::SP_FileDialogListView, QStringLiteral("&Options"), &TMainForm::M_H_OptionsClick, "M_H_Options"},
               {{}, {}, nullptr, nullptr},
               {QStyle::SP_DialogCloseButton, QStringLiteral("E&xit"), &TMainForm::CloseAOLClick, "M_R_Exit"}});
-    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
+    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu->setObjectName(QStringLiteral("M_Help"));
     addItems(helpMenu,
-             {{QStyle::SP_DialogHelpButton, QStringLiteral("Contents"), &TMainForm::M_H_ContentsClick, "M_H_Contents"},
+             {{QStyle::SP_DialogHelpButton, QStringLiteral("&Contents"), &TMainForm::M_H_ContentsClick, "M_H_Contents",
+               QKeySequence::HelpContents},
               {{}, {}, nullptr, nullptr},
-              {QStyle::SP_MessageBoxInformation, QStringLiteral("About"), &TMainForm::M_H_AboutClick, "M_H_About"}});
+              {QStyle::SP_MessageBoxInformation, QStringLiteral("&About"), &TMainForm::M_H_AboutClick, "M_H_About"}});
+
+    // Return views the row only where the list has the focus: on a button it presses nothing.
+    auto* list = findChild<QListView*>(QStringLiteral("LView"));
+    QAction* view = reminderMenu->findChild<QAction*>(QStringLiteral("M_R_View"));
+    view->setShortcutContext(Qt::WidgetShortcut);
+    list->addAction(view);
 }
 
 void TMainForm::buildTrayMenu()
 {
     m_popMenu = new QMenu(this);
     m_popMenu->setObjectName(QStringLiteral("popMenu"));
-    QAction* show = m_popMenu->addAction(QStringLiteral("Show"), this, &TMainForm::Show1Click);
+    QAction* show = m_popMenu->addAction(QStringLiteral("&Show"), this, &TMainForm::Show1Click);
     show->setObjectName(QStringLiteral("Show1"));
     m_popMenu->setDefaultAction(show);
     m_popMenu->addSeparator();
-    m_popMenu->addAction(QStringLiteral("Exit"), this, &TMainForm::Exit1Click)->setObjectName(QStringLiteral("Exit1"));
+    m_popMenu->addAction(QStringLiteral("E&xit"), this, &TMainForm::Exit1Click)->setObjectName(QStringLiteral("Exit1"));
 }
 
 QTimer* TMainForm::makeTimer(const char* name, int interval, void (TMainForm::*handler)())

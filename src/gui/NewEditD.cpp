@@ -4,6 +4,7 @@
 #include "core/ReminderFile.h"
 #include "core/ReminderModel.h"
 #include "gui/HelpMessageBox.h"
+#include "gui/KeyboardAccess.h"
 #include "gui/WindowLook.h"
 
 #include <QCheckBox>
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QShortcut>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTimeEdit>
@@ -119,12 +121,14 @@ TNewEditDialog::~TNewEditDialog() = default;
 void TNewEditDialog::buildTexts()
 {
     Ui& ui = *m_ui;
-    label(QStringLiteral("Reminder name:"), "Label4", this, 16, 16);
+    QLabel* nameLabel = label(QStringLiteral("Reminder name:"), "Label4", this, 16, 16);
     ui.NameE = new QLineEdit(this);
     ui.NameE->setObjectName(QStringLiteral("NameE"));
     ui.NameE->setGeometry(16, 32, 361, 21);
-    label(QStringLiteral("What to  do:"), "Label2", this, 192, 54);
+    nameLabel->setBuddy(ui.NameE);
+    QLabel* whatLabel = label(QStringLiteral("What to  do:"), "Label2", this, 192, 54);
     ui.WhatRE = new QTextEdit(this);
+    whatLabel->setBuddy(ui.WhatRE);
     ui.WhatRE->setObjectName(QStringLiteral("WhatRE"));
     ui.WhatRE->setAcceptRichText(false);
     ui.WhatRE->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -152,6 +156,7 @@ void TNewEditDialog::buildDateAndTime()
     ui.specTimeCB = checkBox(QStringLiteral("on specific time"), "specTimeCB", this, 24, 208);
     ui.Label3 = label(QStringLiteral("Reminde again in:"), "Label3", this, 168, 184);
     ui.RepeatE = new QLineEdit(QStringLiteral("0"), this);
+    ui.Label3->setBuddy(ui.RepeatE);
     ui.RepeatE->setObjectName(QStringLiteral("RepeatE"));
     ui.RepeatE->setGeometry(168, 200, 121, 21);
     ui.RepeatE->setMaxLength(4);
@@ -160,11 +165,13 @@ void TNewEditDialog::buildDateAndTime()
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,4}")), ui.RepeatE));
     ui.Label5 = label(QStringLiteral("Time:"), "Label5", this, 24, 238);
     ui.Vrijeme = new QTimeEdit(this);
+    ui.Label5->setBuddy(ui.Vrijeme);
     ui.Vrijeme->setObjectName(QStringLiteral("Vrijeme"));
     ui.Vrijeme->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     ui.Vrijeme->setGeometry(24, 254, 97, 21);
     ui.Label1 = label(QStringLiteral("Date:"), "Label1", this, 168, 238);
     ui.Kalendar = new QDateEdit(this);
+    ui.Label1->setBuddy(ui.Kalendar);
     ui.Kalendar->setObjectName(QStringLiteral("Kalendar"));
     ui.Kalendar->setCalendarPopup(true);
     ui.Kalendar->setGeometry(168, 254, 169, 21);
@@ -176,9 +183,9 @@ void TNewEditDialog::buildButtons()
 {
     const QFont buttonFont = ScaledPixelFont(QStringLiteral("Tahoma"), 11);
     const std::tuple<const char*, QString, int, void (TNewEditDialog::*)()> specs[] = {
-        {"OKSB", QStringLiteral("OK"), 33, &TNewEditDialog::OKAOLClick},
-        {"HelpSB", QStringLiteral("Help"), 161, &TNewEditDialog::HelpSBClick},
-        {"CancelSB", QStringLiteral("Cancel"), 289, &TNewEditDialog::CancelAOLClick},
+        {"OKSB", QStringLiteral("&OK"), 33, &TNewEditDialog::OKAOLClick},
+        {"HelpSB", QStringLiteral("&Help"), 161, &TNewEditDialog::HelpSBClick},
+        {"CancelSB", QStringLiteral("&Cancel"), 289, &TNewEditDialog::CancelAOLClick},
     };
     for (const auto& [name, caption, left, handler] : specs) {
         auto* b = new QPushButton(caption, this);
@@ -187,11 +194,13 @@ void TNewEditDialog::buildButtons()
         b->setFlat(true);
         b->setAutoDefault(false);
         b->setGeometry(left, 304, 75, 23);
-        // Flat buttons take no focus: a click on Cancel or Help does not leave the field being
-        // edited, so it does not run that field's check.
-        b->setFocusPolicy(Qt::NoFocus);
+        // Tab reaches the buttons, but a click on one takes no focus: a click on Cancel or Help
+        // does not leave the field being edited, so it does not run that field's check.
+        b->setFocusPolicy(Qt::TabFocus);
+        ShowFocusFrame(b);
         connect(b, &QPushButton::clicked, this, handler);
     }
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this, &TNewEditDialog::HelpSBClick);
 }
 
 // Every control keeps its described place and size where its text fits in the window's font.
@@ -298,10 +307,23 @@ void TNewEditDialog::connectRules()
 void TNewEditDialog::setTabOrders()
 {
     Ui& ui = *m_ui;
-    // Tab order: name, text, date, time, the event boxes, the two date/time boxes, the step.
-    const QList<QWidget*> order = {ui.NameE,        ui.WhatRE,     ui.Kalendar,   ui.Vrijeme,
-                                   ui.rDateTime,    ui.rStartup,   ui.rShutdown,  ui.rIConnect,
-                                   ui.rIDisConnect, ui.specDateCB, ui.specTimeCB, ui.RepeatE};
+    // Tab order: name, text, date, time, the event boxes, the two date/time boxes, the step, then
+    // the buttons from left to right.
+    const QList<QWidget*> order = {ui.NameE,
+                                   ui.WhatRE,
+                                   ui.Kalendar,
+                                   ui.Vrijeme,
+                                   ui.rDateTime,
+                                   ui.rStartup,
+                                   ui.rShutdown,
+                                   ui.rIConnect,
+                                   ui.rIDisConnect,
+                                   ui.specDateCB,
+                                   ui.specTimeCB,
+                                   ui.RepeatE,
+                                   findChild<QPushButton*>(QStringLiteral("OKSB")),
+                                   findChild<QPushButton*>(QStringLiteral("HelpSB")),
+                                   findChild<QPushButton*>(QStringLiteral("CancelSB"))};
     for (qsizetype i = 1; i < order.size(); ++i) {
         setTabOrder(order.at(i - 1), order.at(i));
     }
@@ -514,8 +536,8 @@ void TNewEditDialog::setWhatText(const QString& what)
 
 void TNewEditDialog::OKAOLClick()
 {
-    // OK takes no focus, so a step typed just before it has not been checked yet: pressing OK
-    // leaves the field, and the check runs as it would on any other way out.
+    // A click on OK or its Alt+O takes no focus, so a step typed just before it has not been
+    // checked yet: pressing OK leaves the field, and the check runs as it would on any other way out.
     if (m_ui->RepeatE->hasFocus() && !checkRepeat()) {
         return;
     }

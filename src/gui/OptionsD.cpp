@@ -3,6 +3,7 @@
 #include "core/Help.h"
 #include "core/SettingsStore.h"
 #include "gui/DialogButtons.h"
+#include "gui/KeyboardAccess.h"
 #include "gui/SoundD.h"
 #include "platform/Autostart.h"
 
@@ -13,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -37,9 +39,10 @@ TOptionsDialog::TOptionsDialog(SettingsStore& settings, TSoundDialog* sounds, He
     setModal(true);
 
     QFrame* frame = buildFrame();
-    QHBoxLayout* buttons = MakeButtonRow(this, {{"OKSB", QStringLiteral("OK"), [this] { OKAOLClick(); }},
-                                                {"HelpSB", QStringLiteral("Help"), [this] { HelpSBClick(); }},
-                                                {"CancelSB", QStringLiteral("Cancel"), [this] { CancelAOLClick(); }}});
+    QHBoxLayout* buttons = MakeButtonRow(this, {{"OKSB", QStringLiteral("&OK"), [this] { OKAOLClick(); }},
+                                                {"HelpSB", QStringLiteral("&Help"), [this] { HelpSBClick(); }},
+                                                {"CancelSB", QStringLiteral("&Cancel"), [this] { CancelAOLClick(); }}});
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this, &TOptionsDialog::HelpSBClick);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
     layout->addLayout(buttons);
@@ -63,10 +66,11 @@ QFrame* TOptionsDialog::buildFrame()
     ui.DelAfterCB = new QCheckBox(QStringLiteral("Delete after notification"), frame);
     ui.StartupCB = new QCheckBox(QStringLiteral("Run on Windows startup"), frame);
     ui.SoundsCB = new QCheckBox(QStringLiteral("Use sounds"), frame);
-    ui.DefSoundsSB = new QPushButton(QStringLiteral("Set sounds >>"), frame);
+    ui.DefSoundsSB = new QPushButton(QStringLiteral("&Set sounds >>"), frame);
     ui.DefSoundsSB->setFlat(true);
     ui.DefSoundsSB->setFont(bold);
     ui.DefSoundsSB->setAutoDefault(false);
+    ShowFocusFrame(ui.DefSoundsSB);
     grid->addWidget(ui.DelAfterCB, 0, 0, 1, 2);
     grid->addWidget(ui.StartupCB, 1, 0, 1, 2);
     grid->addWidget(ui.SoundsCB, 2, 0);
@@ -78,7 +82,10 @@ QFrame* TOptionsDialog::buildFrame()
     ui.RepeatNot = new QSpinBox(frame);
     ui.RepeatNot->setRange(1, 15);
     ui.RepeatNot->setValue(15);
-    repeatRow->addWidget(new QLabel(QStringLiteral("Repeat notification in:"), frame));
+    auto* repeatLabel = new QLabel(QStringLiteral("Repeat notification in:"), frame);
+    repeatLabel->setBuddy(ui.RepeatNot);
+    ui.RepeatNot->setAccessibleDescription(QStringLiteral("minutes"));
+    repeatRow->addWidget(repeatLabel);
     repeatRow->addWidget(ui.RepeatNot);
     repeatRow->addWidget(new QLabel(QStringLiteral("minutes"), frame));
     repeatRow->addStretch();

@@ -10,8 +10,11 @@ TPocetakDialog::TPocetakDialog(QWidget* parent)
     : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint), m_image1(new QLabel(this)), m_timer(new QTimer(this))
 {
     setObjectName(QStringLiteral("PocetakDialog"));
+    setAccessibleName(QStringLiteral("Nudgelark"));
+    setAccessibleDescription(QStringLiteral("Nudgelark is starting"));
     setFixedSize(335, 159);
     m_image1->setObjectName(QStringLiteral("Image1"));
+    m_image1->setAccessibleName(QStringLiteral("Nudgelark"));
     m_image1->setGeometry(0, 0, 335, 159);
     m_image1->setPixmap(QPixmap(QStringLiteral(":/splash.png")));
     m_timer->setObjectName(QStringLiteral("Timer"));

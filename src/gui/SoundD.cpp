@@ -5,6 +5,7 @@
 #include "core/SoundOutput.h"
 #include "gui/DialogButtons.h"
 #include "gui/HelpMessageBox.h"
+#include "gui/KeyboardAccess.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 EventSoundPlayer::EventSoundPlayer(QString iniPath, SoundOutput& output, ErrorReport report)
@@ -53,10 +55,11 @@ TSoundDialog::TSoundDialog(QString programFolder, QString dataFolder, SoundOutpu
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(buildRows());
-    layout->addLayout(MakeButtonRow(this, {{"OKSB", QStringLiteral("OK"), [this] { OKAOLClick(); }},
-                                           {"DefaultSB", QStringLiteral("Default"), [this] { DefaultAOLClick(); }},
-                                           {"HelpSB", QStringLiteral("Help"), [this] { HelpAOLClick(); }},
-                                           {"CancelSB", QStringLiteral("Cancel"), [this] { CancelAOLClick(); }}}));
+    layout->addLayout(MakeButtonRow(this, {{"OKSB", QStringLiteral("&OK"), [this] { OKAOLClick(); }},
+                                           {"DefaultSB", QStringLiteral("&Default"), [this] { DefaultAOLClick(); }},
+                                           {"HelpSB", QStringLiteral("&Help"), [this] { HelpAOLClick(); }},
+                                           {"CancelSB", QStringLiteral("&Cancel"), [this] { CancelAOLClick(); }}}));
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this, &TSoundDialog::HelpAOLClick);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -80,12 +83,17 @@ QFrame* TSoundDialog::buildRows()
         QLineEdit* edit = m_paths[i] = new QLineEdit(frame);
         edit->setObjectName(SoundKeys().at(i));
         edit->setMinimumWidth(260);
-        QPushButton* browse = m_browses[i] = new QPushButton(QStringLiteral("Browse"), frame);
+        // Alt+B goes from one Browse to the next; each names the event whose path it fills.
+        QPushButton* browse = m_browses[i] = new QPushButton(QStringLiteral("&Browse"), frame);
+        browse->setAccessibleName(QStringLiteral("Browse: sound ") + labels[i].chopped(1));
         browse->setObjectName(QStringLiteral("BrowseSB%1").arg(i + 1));
         browse->setFlat(true);
         browse->setFont(bold);
         browse->setAutoDefault(false);
-        grid->addWidget(new QLabel(labels[i], frame), i + 2, 0);
+        ShowFocusFrame(browse);
+        auto* label = new QLabel(labels[i], frame);
+        label->setBuddy(edit);
+        grid->addWidget(label, i + 2, 0);
         grid->addWidget(edit, i + 2, 1);
         grid->addWidget(browse, i + 2, 2);
         connect(browse, &QPushButton::clicked, this, [this, browse] { BrowseAOL1Click(browse); });

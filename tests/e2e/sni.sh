@@ -66,7 +66,7 @@ item_call() {
     gdbus call --session -d "$service" -o "$path" -m "$method" -- "$@"
 }
 
-# The id of the exported menu's item labelled $2.
+# The id of the exported menu's item labelled $2 ("_" before its Alt key, as dbusmenu marks it).
 menu_id() {
     item_call "$1" /MenuBar com.canonical.dbusmenu.GetLayout 0 -1 '[]' |
         grep -oE "\(([0-9]+), \{[^}]*'label': <'$2'>" | grep -oE '^\([0-9]+' | tr -d '('
@@ -99,8 +99,8 @@ e2e_shot "$E2E_TMP/in-tray.png"
 
 layout=$(item_call "$item" /MenuBar com.canonical.dbusmenu.GetLayout 0 -1 '[]') || fail "no menu layout"
 echo "menu: $layout"
-show=$(menu_id "$item" Show)
-exitId=$(menu_id "$item" Exit)
+show=$(menu_id "$item" _Show)
+exitId=$(menu_id "$item" E_xit)
 [ -n "$show" ] && [ -n "$exitId" ] || fail "the menu lacks Show or Exit"
 grep -q "'type': <'separator'>" <<<"$layout" || fail "the menu has no separator"
 item_call "$item" /MenuBar com.canonical.dbusmenu.Event "$show" clicked '<0>' 0 >/dev/null || fail "Event refused"
@@ -143,7 +143,7 @@ start_watcher "$E2E_TMP/watcher3.log"
 WAIT_SECS=15 e2e_wait_for has_registrations 1 || fail "a restarted watcher did not get the icon again"
 e2e_wait_for main_hidden || fail "the window did not go into the restarted panel"
 item=$(last_item)
-exitId=$(menu_id "$item" Exit)
+exitId=$(menu_id "$item" E_xit)
 [ -n "$exitId" ] || fail "the restarted panel sees no Exit"
 item_call "$item" /MenuBar com.canonical.dbusmenu.Event "$exitId" clicked '<0>' 0 >/dev/null || fail "Event refused"
 WAIT_SECS=15 e2e_wait_for bash -c "! kill -0 $E2E_APP_PID 2>/dev/null" || fail "Exit in the exported menu did not end the program"

@@ -16,7 +16,8 @@ ModalCloser::ModalCloser(QObject* parent)
 bool ModalCloser::clickButton(QWidget* box, const QString& caption)
 {
     for (QAbstractButton* button : box->findChildren<QAbstractButton*>()) {
-        if (button->text() == caption && button->isVisible()) {
+        // "&OK" is the caption "OK" with its Alt key.
+        if (QString(button->text()).remove(u'&') == QString(caption).remove(u'&') && button->isVisible()) {
             button->click();
             return true;
         }

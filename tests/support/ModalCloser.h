@@ -22,7 +22,8 @@ public:
     std::function<bool(QWidget* modal)> handler;
     QStringList messages;
 
-    /// Clicks the button of a message box whose text is caption; false when there is none.
+    /// Clicks the button of a message box whose text is caption, with or without its "&"; false when
+    /// there is none.
     static bool clickButton(QWidget* box, const QString& caption);
 
 private:

@@ -28,6 +28,17 @@ public:
     void stop() override {}
 };
 
+/// Help that only records what it was asked to open: a topic's name, "contents" or "context N".
+class RecordingHelp final : public Help
+{
+public:
+    QStringList asked;
+    void showTopic(const QString& topic) override { asked.append(topic); }
+    void showContents() override { asked.append(QStringLiteral("contents")); }
+    void showContext(int context) override { asked.append(QStringLiteral("context %1").arg(context)); }
+    void close() override {}
+};
+
 /// The whole program's windows over a temporary program folder and fakes.
 struct ProgramRig
 {
@@ -46,7 +57,7 @@ struct ProgramRig
     MemorySettingsStore settings;
     FakeSoundOutput sound;
     FakeNotifications notifications;
-    NoHelp help;
+    RecordingHelp help;
     /// The single-instance guard's name; each rig is an instance of its own unless a test gives
     /// two rigs the same name.
     QString instanceName;

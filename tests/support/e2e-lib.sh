@@ -62,6 +62,26 @@ e2e_start_x() {
     done
 }
 
+# Starts a window manager (openbox), as a desktop has one: it gives the keyboard to the window on top.
+e2e_start_wm() {
+    local start=$SECONDS
+    e2e_need openbox xprop
+    openbox >"$E2E_TMP/openbox.log" 2>&1 &
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+        ((SECONDS - start < 30)) || e2e_skip "openbox did not start"
+        sleep 0.1
+    done
+}
+
+# Waits up to $2 seconds (default 15) until the window $1 has the keyboard.
+e2e_wait_active() {
+    local start=$SECONDS
+    until [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; do
+        ((SECONDS - start < ${2:-15})) || return 1
+        sleep 0.1
+    done
+}
+
 e2e_start_tray() {
     e2e_need trayer
     trayer --edge bottom --align right --widthtype request --height 32 --SetDockType true \
@@ -130,11 +150,12 @@ e2e_shot() {
 }
 
 # Clicks a button of the alert window $1, "ok" or "pause", its bottom edge $3 pixels above the
-# window's (default 8). The buttons take neither the focus nor any key, so only a click answers
-# the window. They stand in one row, at least 23 pixels high (xdotool gives the window's own area,
-# without a frame). In the window's 289 pixels they are 75 to 80 wide at 8 and 108;
-# a wider window has made room for a larger font: its three buttons, 20 pixels apart, and the
-# margins of 8 pixels fill its width.
+# window's (default 8). No button has the focus when the alert shows and no key typed at it
+# answers it (only Tab, then Space, or a button's Alt key: keyboard.sh), so a script that does not
+# mean to drive the keyboard clicks. They stand in one row, at least 23 pixels high (xdotool gives
+# the window's own area, without a frame). In the window's 289 pixels they are 75 to 80 wide at 8
+# and 108; a wider window has made room for a larger font: its three buttons, 20 pixels apart, and
+# the margins of 8 pixels fill its width.
 e2e_click_alert() {
     local WINDOW X Y WIDTH HEIGHT SCREEN width=75 step=100 left=8
     eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null)"

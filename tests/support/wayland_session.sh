@@ -353,8 +353,12 @@ dialogs_by_keyboard() {
     keys_to "New reminder" "Call - Bob"
     wait_for drawn_after_keys || fail "the editor did not draw after the typing"
     shot wayland-editor.png
-    # OK takes no focus and answers no key: the editor's refusal of the name is out of reach here.
-    echo "note: the editor's OK takes no focus and has no key, so its refusal of a name is not reached by keyboard"
+    # Alt+O presses OK: the name with the data file's separator is refused, and the editor stays.
+    keys_to "New reminder" -M alt -k o -m alt
+    expect_window Error
+    keys_to Error -k Return
+    wait_for no_view Error || fail "Return did not answer the refusal"
+    expect_window "New reminder"
     keys_to "New reminder" -k Escape
     wait_for no_view "New reminder" || fail "Escape did not close the editor with a name typed"
     expect_window Nudgelark
