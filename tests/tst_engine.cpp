@@ -54,7 +54,7 @@ private Q_SLOTS:
     void systemScan_queuedBehindViewWindowGoesWhenItCloses();
     void systemScan_queuedRowDeletedMeanwhileIsSkipped();
     void pause_comesBackAfterIntervalWithDateTimeSound();
-    void pause_intervalZeroComesBackAtNextCheck();
+    void pause_intervalBelowOneLastsAMinute();
     void pause_acrossMidnightComesBack();
     void pause_twoRowsDueInSameTickComeBackInOrder();
     void nextWake_whileAnAlertIsOpen_rowsWaitForItToClose();
@@ -279,15 +279,23 @@ void TestEngine::pause_comesBackAfterIntervalWithDateTimeSound()
     QCOMPARE(rig.log.size(), 2);
 }
 
-void TestEngine::pause_intervalZeroComesBackAtNextCheck()
+void TestEngine::pause_intervalBelowOneLastsAMinute()
 {
-    Rig rig;
-    rig.model.setRows(
-        {make(QStringLiteral("Now"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,"))});
-    rig.engine.pause(rig.model.at(0).id);
-    rig.clock.advanceSeconds(1);
-    rig.engine.checkPausedAlerts(0);
-    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:1"), QStringLiteral("alert:Now")}));
+    for (const int interval : {0, -3}) {
+        Rig rig;
+        rig.model.setRows(
+            {make(QStringLiteral("Now"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("2,"))});
+        rig.engine.pause(rig.model.at(0).id);
+        const QDateTime pausedAt = rig.clock.now();
+        for (const qint64 ms : {30LL, 1000LL, 59'999LL}) {
+            rig.clock.set(pausedAt.addMSecs(ms));
+            rig.engine.checkPausedAlerts(interval);
+            QVERIFY2(rig.log.isEmpty(), qPrintable(QString::number(ms)));
+        }
+        rig.clock.set(pausedAt.addSecs(60));
+        rig.engine.checkPausedAlerts(interval);
+        QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:1"), QStringLiteral("alert:Now")}));
+    }
 }
 
 void TestEngine::pause_acrossMidnightComesBack()

@@ -137,7 +137,7 @@ struct Model
             return now;
         }
         for (ModelRow& r : rows) {
-            if (r.pausedAt.isValid() && r.pausedAt.secsTo(now) >= qint64(qMax(0, interval)) * 60) {
+            if (r.pausedAt.isValid() && r.pausedAt.secsTo(now) >= qint64(qMax(1, interval)) * 60) {
                 r.pausedAt = QDateTime();
                 now = alert(r, now);
             }
@@ -198,7 +198,7 @@ struct Model
                 consider(due);
             }
             if (pausedCheck && r.pausedAt.isValid()) {
-                consider(r.pausedAt.addSecs(qint64(qMax(0, interval)) * 60));
+                consider(r.pausedAt.addSecs(qint64(qMax(1, interval)) * 60));
             }
         }
         return best;

@@ -148,8 +148,8 @@ void TestWakePlan::oneRow_data()
     QTest::newRow("pause runs out within the minute")
         << paused(at(2026, 12, 8, 11, 55, 30)) << 5 << noon << at(2026, 12, 8, 12, 0, 30);
     QTest::newRow("pause ran out: now") << paused(at(2026, 12, 8, 11, 55)) << 5 << noon << noon;
-    QTest::newRow("pause with Interval 0: now") << paused(noon) << 0 << noon << noon;
-    QTest::newRow("pause with a negative Interval: now") << paused(noon) << -3 << noon << noon;
+    QTest::newRow("pause with Interval 0: a minute") << paused(noon) << 0 << noon << noon.addSecs(60);
+    QTest::newRow("pause with a negative Interval: a minute") << paused(noon) << -3 << noon << noon.addSecs(60);
     QTest::newRow("pause of many minutes: safety instant") << paused(noon) << 120 << noon << safety;
     QTest::newRow("pause across midnight, before it")
         << paused(at(2026, 12, 8, 23, 58)) << 5 << at(2026, 12, 8, 23, 59, 30) << at(2026, 12, 9, 0, 0, 30);
@@ -218,12 +218,14 @@ void TestWakePlan::earliestOfSeveralRows_wins()
     const QDateTime now = at(2026, 12, 31, 23, 59, 20);
     const QList<Reminder> rows{row(u"31.12.26"_s, u"23:59:50"_s), row(u"01.01.27"_s, u"0"_s),
                                row(u"#31.12.26"_s, u"23:59:40"_s), row(u"31.12.26"_s, u"23:59:30"_s, u"1,"_s, true),
-                               paused(at(2026, 12, 31, 23, 58, 45))};
+                               paused(at(2026, 12, 31, 23, 58, 25))};
     WakeNeeds needs;
-    needs.intervalMinutes = 1;
+    needs.intervalMinutes = 2;
     QCOMPARE(NextWake(rows, now, needs), at(2026, 12, 31, 23, 59, 40));
+    needs.intervalMinutes = 1;
+    QCOMPARE(NextWake(rows, now, needs), at(2026, 12, 31, 23, 59, 25));
     needs.intervalMinutes = 0;
-    QCOMPARE(NextWake(rows, now, needs), now);
+    QCOMPARE(NextWake(rows, now, needs), at(2026, 12, 31, 23, 59, 25));
     needs.pausedCheck = false;
     QCOMPARE(NextWake(rows, now, needs), at(2026, 12, 31, 23, 59, 40));
 }
@@ -242,9 +244,10 @@ void TestWakePlan::intervalChangedWhilePauseRuns_planFollowsNewInterval()
     needs.intervalMinutes = 2;
     QCOMPARE(NextWake(rows, now, needs), now.addSecs(60));
     QCOMPARE(wakeThatFinds(rows, now, needs, now.addSecs(600)), at(2026, 12, 8, 12, 2));
-    // Made shorter than the time already paused: it comes back at once.
+    // Made shorter than the time already paused: it comes back at once; 0 counts as one minute.
     needs.intervalMinutes = 0;
-    QCOMPARE(NextWake(rows, now, needs), now);
+    QCOMPARE(NextWake(rows, now, needs), at(2026, 12, 8, 12, 1));
+    QCOMPARE(NextWake(rows, at(2026, 12, 8, 12, 1, 5), needs), at(2026, 12, 8, 12, 1, 5));
 }
 
 void TestWakePlan::rowUncheckedAfterItsDueInstant_dueNow()

@@ -42,8 +42,8 @@ qint64 rowDueWall(const Reminder& r, const QDateTime& now, qint64 nowWall)
     return r.time == u"0" ? wallMs(due->date(), 0) : wallMs(*due);
 }
 
-// When a pause runs out, by the re-alert check's own rule: Interval minutes after the instant of the
-// pause; with only the time of day of the pause known, at that time of day plus Interval, today,
+// When a pause runs out, by the re-alert check's own rule: its minutes after the instant of the
+// pause; with only the time of day of the pause known, at that time of day plus its minutes, today,
 // and never when that lies past midnight. The first is an instant, the second a wall-clock reading.
 struct SnoozeEnd
 {
@@ -59,7 +59,7 @@ SnoozeEnd snoozeEnd(const Reminder& r, const QDateTime& now, int intervalMinutes
     if (SnoozeDue(r, now, intervalMinutes)) {
         return {now.toMSecsSinceEpoch(), Never};
     }
-    const qint64 wait = qMax(0, intervalMinutes) * MsPerMinute;
+    const qint64 wait = PauseMinutes(intervalMinutes) * MsPerMinute;
     if (r.pausedAt.isValid()) {
         return {r.pausedAt.toMSecsSinceEpoch() + wait, Never};
     }
