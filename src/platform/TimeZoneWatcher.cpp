@@ -1,8 +1,9 @@
 #include "platform/TimeZoneWatcher.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 QStringList TimeZoneWatcher::systemZoneFiles()
 {
@@ -32,20 +33,24 @@ TimeZoneWatcher::TimeZoneWatcher(QStringList zoneFiles, QObject* parent)
 
 void TimeZoneWatcher::watchFiles()
 {
-    // Made afresh each time: a watch stays on the file it was made on, which a replaced zone file
-    // or a new link no longer is.
-    const QStringList watched = m_watcher.files();
-    if (!watched.isEmpty()) {
-        m_watcher.removePaths(watched);
-    }
-    QStringList add;
-    for (const QString& file : std::as_const(m_files)) {
-        if (QFileInfo::exists(file)) {
-            add.append(file);
+    // A watch stays on the file it was made on, which a replaced zone file or a new link no longer
+    // is: a file that is not the one watched is watched afresh.
+    for (const QString& path : std::as_const(m_files)) {
+        struct stat info = {};
+        const FileId now = ::stat(QFile::encodeName(path).constData(), &info) == 0
+                               ? FileId{quint64(info.st_dev), quint64(info.st_ino)}
+                               : FileId{};
+        FileId& watched = m_watched[path];
+        if (now == watched && (now == FileId{} || m_watcher.files().contains(path))) {
+            continue;
         }
-    }
-    if (!add.isEmpty()) {
-        m_watcher.addPaths(add);
+        if (watched != FileId{}) {
+            m_watcher.removePath(path);
+        }
+        watched = now;
+        if (now != FileId{}) {
+            m_watcher.addPath(path);
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFileSystemWatcher>
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 
@@ -28,7 +29,16 @@ private:
     void watchFiles();
     QByteArray state() const;
 
+    // The file a path leads to, as the file system tells it apart.
+    struct FileId
+    {
+        quint64 device = 0;
+        quint64 inode = 0;
+        bool operator==(const FileId&) const = default;
+    };
+
     QStringList m_files;
+    QHash<QString, FileId> m_watched;
     QFileSystemWatcher m_watcher;
     QByteArray m_state;
 };
