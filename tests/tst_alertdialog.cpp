@@ -330,7 +330,16 @@ void TestAlertDialog::pause_marksTheFiredRowUntilItComesBack()
     QCOMPARE(form.model().at(1).ponovno, u"0"_s);
     QVERIFY(form.scheduler().pausedCheck());
 
-    // No options stored: Interval 0, so the next re-alert check brings it back.
+    // No options stored: Interval reads 0, and a pause still lasts a minute. The re-alert checks
+    // 30 ms and a second later leave it paused; the one a minute on brings it back.
+    QVERIFY(!a.rig.settings.value(u"Interval"_s).has_value());
+    for (const int ms : {30, 1000, 59'999}) {
+        a.rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(12, 34, 56)).addMSecs(ms));
+        form.SecondTimerTimer();
+        QVERIFY(!d.isVisible());
+        QCOMPARE(form.model().at(0).ponovno, u"12:34:56"_s);
+    }
+    a.rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(12, 35, 56)));
     int returned = 0;
     a.run([&] { form.SecondTimerTimer(); },
           [&] {

@@ -14,13 +14,16 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
 #include <csignal>
+#include <memory>
 
 // The program's whole life, message loop and all: the splash, the timers, and every way it ends.
 class TestProgram : public QObject
@@ -34,6 +37,8 @@ private Q_SLOTS:
     void signalDuringSplash_splashGivesWayShutdownScanRunsExitCode0_data();
     void signalDuringSplash_splashGivesWayShutdownScanRunsExitCode0();
     void signalBeforeTheWindows_carriedOutOnceTheyAreThere();
+    void signalWhileAStartMessageWaits_endsAtOnceWritingNothing_data();
+    void signalWhileAStartMessageWaits_endsAtOnceWritingNothing();
     void splash_escapeRejectAndCloseDoNotEndIt_onlyItsTimer();
     void exitWhileAlertShows_programEnds();
     void checkpoint_savesOnly_thenTheEndOfTheSessionEnds();
@@ -146,6 +151,59 @@ void TestProgram::signalBeforeTheWindows_carriedOutOnceTheyAreThere()
     QVERIFY(!splashFinished);
     QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nld"))), QByteArray());
     QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nlt"))), QByteArray());
+}
+
+void TestProgram::signalWhileAStartMessageWaits_endsAtOnceWritingNothing_data()
+{
+    QTest::addColumn<bool>("otherInstance");
+    QTest::addColumn<int>("signal");
+    const std::pair<const char*, int> endSignals[] = {{"SIGTERM", SIGTERM}, {"SIGHUP", SIGHUP}, {"SIGINT", SIGINT}};
+    for (const auto& [name, number] : endSignals) {
+        QTest::addRow("another instance, %s", name) << true << number;
+        QTest::addRow("cannot open file, %s", name) << false << number;
+    }
+}
+
+void TestProgram::signalWhileAStartMessageWaits_endsAtOnceWritingNothing()
+{
+    QFETCH(bool, otherInstance);
+    QFETCH(int, signal);
+    ProgramRig rig;
+    // A data file that cannot be read: the start says so and waits for the message's OK.
+    QVERIFY(QDir(rig.dir.path()).mkdir(QStringLiteral("reminder.nld")));
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), shutdownTexts);
+    std::unique_ptr<TPrevInstance> running;
+    if (otherInstance) {
+        running = std::make_unique<TPrevInstance>(nullptr, rig.instanceName);
+        running->CheckInstances();
+    }
+    // Only a program that has not ended long after the signal gets its OK from the test.
+    QPointer<QWidget> box;
+    bool answeredByTest = false;
+    QTimer overdue;
+    overdue.setSingleShot(true);
+    connect(&overdue, &QTimer::timeout, this, [&] {
+        if (box) {
+            answeredByTest = ModalCloser::clickButton(box, QStringLiteral("OK"));
+        }
+    });
+    rig.closer.handler = [&](QWidget* modal) {
+        box = modal;
+        std::raise(signal);
+        overdue.start(20000);
+        return true;
+    };
+    QCOMPARE(rig.run(), 0);
+    QVERIFY(!answeredByTest);
+    QCOMPARE(rig.closer.messages.size(), 1);
+    QVERIFY2(rig.closer.messages.first().startsWith(otherInstance ? QStringLiteral("Another Instance")
+                                                                  : QStringLiteral("Cannot open file")),
+             qPrintable(rig.closer.messages.first()));
+    // Nothing written, nothing kept aside: the files stand as they stood.
+    QCOMPARE(QDir(rig.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name),
+             (QStringList{QStringLiteral("reminder.nld"), QStringLiteral("reminder.nlt")}));
+    QVERIFY(QFileInfo(rig.path(QStringLiteral("reminder.nld"))).isDir());
+    QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nlt"))), shutdownTexts);
 }
 
 void TestProgram::splash_escapeRejectAndCloseDoNotEndIt_onlyItsTimer()

@@ -434,6 +434,17 @@ void TestReminderFile::load_shortLineKeepsTheFieldsItHas_data()
         << QByteArray("A -   - 09:30:00") << QStringList{u"A"_s, u"0"_s, u"09:30:00"_s, u"0"_s, {}} << false;
     QTest::newRow("more separators go to the check field")
         << QByteArray("A - 0 - 0 - 0 - 2, - 0 - 1") << QStringList{u"A"_s, u"0"_s, u"0"_s, u"0"_s, u"2,"_s} << true;
+    // Only a hyphen with a blank on either side separates.
+    QTest::newRow("hyphens in a name") << QByteArray("Check-up -x x- -- - 05.03.26 - 0 - 0 - 1, - 1")
+                                       << QStringList{u"Check-up -x x- --"_s, u"05.03.26"_s, u"0"_s, u"0"_s, u"1,"_s}
+                                       << true;
+    QTest::newRow("a separator first") << QByteArray(" - 05.03.26 - 0 - 0 - 1, - 0")
+                                       << QStringList{QString(), u"05.03.26"_s, u"0"_s, u"0"_s, u"1,"_s} << false;
+    QTest::newRow("separators sharing a blank")
+        << QByteArray("A - - - x") << QStringList{u"A"_s, u"-"_s, u"x"_s, u"0"_s, {}} << false;
+    QTest::newRow("a hyphen at the end") << QByteArray("A -") << QStringList{u"A -"_s, u"0"_s, u"0"_s, u"0"_s, {}}
+                                         << false;
+    QTest::newRow("a lone hyphen") << QByteArray("-") << QStringList{u"-"_s, u"0"_s, u"0"_s, u"0"_s, {}} << false;
 }
 
 void TestReminderFile::load_shortLineKeepsTheFieldsItHas()

@@ -137,7 +137,7 @@ struct Model
             return now;
         }
         for (ModelRow& r : rows) {
-            if (r.pausedAt.isValid() && r.pausedAt.secsTo(now) >= qint64(qMax(0, interval)) * 60) {
+            if (r.pausedAt.isValid() && r.pausedAt.secsTo(now) >= qint64(qMax(1, interval)) * 60) {
                 r.pausedAt = QDateTime();
                 now = alert(r, now);
             }
@@ -198,7 +198,7 @@ struct Model
                 consider(due);
             }
             if (pausedCheck && r.pausedAt.isValid()) {
-                consider(r.pausedAt.addSecs(qint64(qMax(0, interval)) * 60));
+                consider(r.pausedAt.addSecs(qint64(qMax(1, interval)) * 60));
             }
         }
         return best;
@@ -590,10 +590,11 @@ void TestSimulatedYear::year_wokenOnlyAtPlannedInstants_sameAlertsAsEverySecond(
     }
     QCOMPARE(planned.log.size(), everySecond.log.size());
     QCOMPARE(planned.pauses, everySecond.pauses);
-    QVERIFY2(planned.longestWaitMs <= MaxWakeWaitMSecs, qPrintable(QString::number(planned.longestWaitMs)));
-    // Looking every second would take 31.5 million looks; the plan takes about one a minute.
-    QVERIFY2(planned.looks < 366 * 1440 + 4 * planned.log.size(), qPrintable(QString::number(planned.looks)));
-    qInfo("woken %d times for %lld alerts", planned.looks, qlonglong(planned.log.size()));
+    // Looking every second would take 31.5 million looks; the plan looks only where something is due,
+    // about once per alert.
+    QVERIFY2(planned.looks < 2 * planned.log.size(), qPrintable(QString::number(planned.looks)));
+    qInfo("woken %d times for %lld alerts, the longest wait %lld s", planned.looks, qlonglong(planned.log.size()),
+          planned.longestWaitMs / 1000);
 }
 
 QTEST_GUILESS_MAIN(TestSimulatedYear)

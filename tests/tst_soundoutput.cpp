@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMediaPlayer>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -107,16 +108,31 @@ QByteArray wave(const QByteArray& fmt, int dataBytes = 400)
     return riff(chunk("fmt ", fmt) + chunk("data", QByteArray(dataBytes, '\x10')));
 }
 
-// The media player behind the output, made at its first sound.
+// The media player behind the output, made for a sound; null once that sound has ended or failed,
+// which lets the player go (on a busy machine that can happen between any two looks).
 QMediaPlayer* player(const QtSoundOutput& output)
 {
-    return output.findChild<QMediaPlayer*>();
+    return output.findChild<QMediaPlayer*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+// How far the sound handed over last has played, in milliseconds; -1 once it has let its player go.
+qint64 position(const QtSoundOutput& output)
+{
+    const QMediaPlayer* p = player(output);
+    return p ? p->position() : -1;
 }
 
 // The sound handed over last is being heard, or has ended or failed.
 bool underWayOrOver(const QtSoundOutput& output)
 {
-    return player(output)->position() > 0 || !output.isPlaying();
+    return !output.isPlaying() || position(output) > 0;
+}
+
+// The player has taken the sound handed over last up, or has given up on it.
+bool takenUp(const QtSoundOutput& output)
+{
+    const QMediaPlayer* p = player(output);
+    return !p || p->mediaStatus() != QMediaPlayer::LoadingMedia;
 }
 
 } // namespace
@@ -295,7 +311,7 @@ void TestSoundOutput::play_shippedSounds_withoutAudioServer_returnPromptly()
         // for the sound (over a second long) or for an audio server that is not there.
         QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
         // The player has taken the sound up (or given up on it) before the next one replaces it.
-        QTRY_VERIFY_WITH_TIMEOUT(player(output)->mediaStatus() != QMediaPlayer::LoadingMedia, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(takenUp(output), 10000);
     }
     QTRY_VERIFY_WITH_TIMEOUT(underWayOrOver(output), 10000);
     output.stop();
@@ -339,12 +355,20 @@ void TestSoundOutput::play_ended_mediaThreadsGoAndTheNextSoundPlays()
     }
     QtSoundOutput output;
     QCOMPARE(output.play(soundsFolder() + u"/IConnect Sound.wav"_s), QString());
+    const QPointer<QMediaPlayer> first = player(output);
+    QVERIFY(first);
     QTRY_VERIFY_WITH_TIMEOUT(pipelineThreads() > 0, 10000);
     // Without an audio server the sound "plays" silently to its end; then nothing of it stays behind.
     QTRY_VERIFY_WITH_TIMEOUT(!output.isPlaying(), 20000);
     QTRY_COMPARE_WITH_TIMEOUT(pipelineThreads(), 0, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(first.isNull(), 20000);
+    // A look at the output after its player has gone, as a slow test makes it, finds no player.
+    QVERIFY(underWayOrOver(output));
+    QVERIFY(takenUp(output));
+    QCOMPARE(position(output), -1);
     QCOMPARE(output.play(soundsFolder() + u"/Startup Sound.wav"_s), QString());
     QVERIFY(output.isPlaying());
+    QCOMPARE(output.findChildren<QMediaPlayer*>().size(), 1);
     output.stop();
     QVERIFY(!output.isPlaying());
 }
@@ -369,7 +393,7 @@ void TestSoundOutput::realAudio_driver()
     qInfo("first play returned after %lld ms", timer.elapsed());
     if (!second.isEmpty()) {
         // The first sound has been heard for gap milliseconds.
-        QTRY_VERIFY_WITH_TIMEOUT(player(output)->position() >= gap, gap + 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(position(output) >= gap, gap + 30000);
         timer.restart();
         QCOMPARE(output.play(second), QString());
         qInfo("second play returned after %lld ms", timer.elapsed());

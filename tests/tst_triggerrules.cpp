@@ -855,13 +855,19 @@ void TestTriggerRules::snoozeDue_data()
 
     QTest::newRow("no pause") << u"0"_s << QDateTime() << paused << 0 << false;
     QTest::newRow("no pause, stale instant") << u"0"_s << paused << paused.addSecs(3600) << 0 << false;
-    QTest::newRow("interval 0: at once") << pausedText << paused << paused << 0 << true;
-    QTest::newRow("interval 0: next second") << pausedText << paused << paused.addSecs(1) << 0 << true;
+    // A pause lasts at least a minute: an Interval below 1 (none stored reads as 0) counts as 1.
+    QTest::newRow("interval 0: not at once") << pausedText << paused << paused << 0 << false;
+    QTest::newRow("interval 0: not 30 ms on") << pausedText << paused << paused.addMSecs(30) << 0 << false;
+    QTest::newRow("interval 0: not the next second") << pausedText << paused << paused.addSecs(1) << 0 << false;
+    QTest::newRow("interval 0: one ms early") << pausedText << paused << paused.addMSecs(59'999) << 0 << false;
+    QTest::newRow("interval 0: a minute on") << pausedText << paused << paused.addSecs(60) << 0 << true;
+    QTest::newRow("interval 1: a minute on") << pausedText << paused << paused.addSecs(60) << 1 << true;
     QTest::newRow("interval 5: a minute on") << pausedText << paused << paused.addSecs(60) << 5 << false;
     QTest::newRow("interval 5: one ms early") << pausedText << paused << paused.addMSecs(5 * 60000 - 1) << 5 << false;
     QTest::newRow("interval 5: five minutes on") << pausedText << paused << paused.addSecs(300) << 5 << true;
     QTest::newRow("interval 5: long after") << pausedText << paused << paused.addSecs(3 * 3600) << 5 << true;
-    QTest::newRow("negative interval counts as 0") << pausedText << paused << paused << -5 << true;
+    QTest::newRow("negative interval: not at once") << pausedText << paused << paused << -5 << false;
+    QTest::newRow("negative interval: a minute on") << pausedText << paused << paused.addSecs(60) << -5 << true;
     QTest::newRow("23:58 + 5: before midnight") << lateText << late << at(2026, 12, 8, 23, 59, 59) << 5 << false;
     QTest::newRow("23:58 + 5: 00:02:59") << lateText << late << at(2026, 12, 9, 0, 2, 59) << 5 << false;
     QTest::newRow("23:58 + 5: 00:03:00") << lateText << late << at(2026, 12, 9, 0, 3) << 5 << true;
@@ -871,7 +877,9 @@ void TestTriggerRules::snoozeDue_data()
 
     QTest::newRow("time of day only: not yet") << pausedText << QDateTime() << at(2026, 12, 8, 10, 4, 59) << 5 << false;
     QTest::newRow("time of day only: reached") << pausedText << QDateTime() << at(2026, 12, 8, 10, 5) << 5 << true;
-    QTest::newRow("time of day only: interval 0") << pausedText << QDateTime() << paused << 0 << true;
+    QTest::newRow("time of day only: interval 0, at once") << pausedText << QDateTime() << paused << 0 << false;
+    QTest::newRow("time of day only: interval 0, a minute on")
+        << pausedText << QDateTime() << at(2026, 12, 8, 10, 1) << 0 << true;
     QTest::newRow("time of day only: across midnight stays")
         << lateText << QDateTime() << at(2026, 12, 9, 0, 3) << 5 << false;
     QTest::newRow("time of day only: unreadable") << u"soon"_s << QDateTime() << at(2026, 12, 8, 12, 0) << 0 << false;

@@ -1,14 +1,21 @@
 // The two wake timers: the one on the wall clock (a timerfd on Linux) and the one that looks every
 // second. The wall clock itself is never set here; what a set clock does is shown through the read.
 #include "core/PollingWakeTimer.h"
+#include "platform/TimeZoneWatcher.h"
 #include "platform/WallClockTimer.h"
 #include "support/FakeClock.h"
+#include "support/Files.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileSystemWatcher>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
@@ -40,7 +47,81 @@ private Q_SLOTS:
     void polling_waitsAtMostOneSecond();
     void polling_armedInThePastOrAhead_fires();
     void polling_rearmedAndDisarmed();
+    void timeZone_linkReplacedAgainAndAgain_reportedEachTime();
+    void timeZone_fileRewrittenInPlace_reported();
+    void timeZone_otherFileInTheFolder_notReported();
 };
+
+namespace {
+
+// A folder standing in for /etc: "localtime" a link to one of two zone files, "timezone" a name.
+struct ZoneFolder
+{
+    ZoneFolder()
+    {
+        writeFile(dir.filePath(QStringLiteral("Berlin")), "TZif Berlin");
+        writeFile(dir.filePath(QStringLiteral("Tokyo")), "TZif Tokyo");
+        writeFile(dir.filePath(QStringLiteral("timezone")), "Europe/Berlin\n");
+        QFile::link(dir.filePath(QStringLiteral("Berlin")), localtime());
+    }
+    QString localtime() const { return dir.filePath(QStringLiteral("localtime")); }
+    QStringList files() const { return {localtime(), dir.filePath(QStringLiteral("timezone"))}; }
+    // As the system's tools set a zone: a new link renamed over the old one.
+    bool relink(const QString& zone) const
+    {
+        const QString fresh = dir.filePath(QStringLiteral("localtime.new"));
+        return QFile::link(dir.filePath(zone), fresh) && ::rename(qPrintable(fresh), qPrintable(localtime())) == 0;
+    }
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+void TestWakeTimer::timeZone_linkReplacedAgainAndAgain_reportedEachTime()
+{
+    ZoneFolder etc;
+    TimeZoneWatcher watcher(etc.files());
+    QSignalSpy changed(&watcher, &TimeZoneWatcher::changed);
+    QVERIFY(etc.relink(QStringLiteral("Tokyo")));
+    QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 1, 10000);
+    QVERIFY(etc.relink(QStringLiteral("Berlin")));
+    QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 2, 10000);
+}
+
+void TestWakeTimer::timeZone_fileRewrittenInPlace_reported()
+{
+    ZoneFolder etc;
+    // Where the zone file is a copy rather than a link, a new zone is written over it.
+    QFile::remove(etc.localtime());
+    writeFile(etc.localtime(), "TZif Berlin");
+    TimeZoneWatcher watcher(etc.files());
+    QSignalSpy changed(&watcher, &TimeZoneWatcher::changed);
+    QFile file(etc.localtime());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("TZif Tokyo");
+    file.close();
+    QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 1, 10000);
+    writeFile(etc.dir.filePath(QStringLiteral("timezone")), "Asia/Tokyo\n");
+    QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 2, 10000);
+}
+
+void TestWakeTimer::timeZone_otherFileInTheFolder_notReported()
+{
+    ZoneFolder etc;
+    TimeZoneWatcher watcher(etc.files());
+    QSignalSpy changed(&watcher, &TimeZoneWatcher::changed);
+    // A second watch on the folder tells when the change has been delivered.
+    QFileSystemWatcher witness({etc.dir.path()});
+    QSignalSpy seen(&witness, &QFileSystemWatcher::directoryChanged);
+    writeFile(etc.dir.filePath(QStringLiteral("resolv.conf")), "nameserver 127.0.0.1\n");
+    QTRY_VERIFY_WITH_TIMEOUT(seen.count() > 0, 10000);
+    QCoreApplication::processEvents();
+    QCOMPARE(changed.count(), 0);
+    // The same zone linked anew says nothing new either.
+    QVERIFY(etc.relink(QStringLiteral("Berlin")));
+    QVERIFY(etc.relink(QStringLiteral("Tokyo")));
+    QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 1, 10000);
+}
 
 void TestWakeTimer::initTestCase()
 {

@@ -43,6 +43,8 @@ private:
     bool m_running = false;       // past the splash
     bool m_editorPending = false; // "New reminder" asked for before the program ran
     bool m_endPending = false;
+    bool m_started = false;
+    bool m_endedEarly = false;
     bool m_otherInstanceRuns = false;
     QObject m_scope; // the connections live as long as this run
 };
@@ -79,6 +81,11 @@ void ProgramRun::endSession()
 {
     if (m_windows) {
         m_windows->endSession();
+    } else if (m_started) {
+        // A message of the start ("another instance", "Cannot open file") waits for its OK: the
+        // program ends at once, and writes nothing, since its list was never loaded whole.
+        m_endedEarly = true;
+        QCoreApplication::exit(0);
     } else {
         m_endPending = true;
     }
@@ -94,12 +101,16 @@ int ProgramRun::exec()
 
 void ProgramRun::start()
 {
-    if (!passesInstanceGuard()) {
+    m_started = true;
+    if (!passesInstanceGuard() || m_endedEarly) {
         QCoreApplication::exit(0);
         return;
     }
     lockTheFiles();
     m_windows = std::make_unique<ProgramWindows>(m_seams);
+    if (m_endedEarly) {
+        return;
+    }
     // exit(), not quit(): quit() asks every window to close, and one that refuses (an alert)
     // would keep the program running after its files were written for the last time.
     QObject::connect(m_windows->mainForm(), &TMainForm::closed, &m_scope, [] { QCoreApplication::exit(0); });

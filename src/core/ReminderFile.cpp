@@ -4,7 +4,6 @@
 #include "TextCodec.h"
 
 #include <cstring>
-#include <string_view>
 #include <vector>
 
 namespace {
@@ -35,8 +34,8 @@ void emitTextBlock(qsizetype index, const Reminder& r, Out&& line)
     line(QStringView(u"=="));
 }
 
-// Short field texts repeat from row to row ("0", "1,", the floating date of today): rows share
-// one copy of a text equal to the previous row's, which saves memory and allocations.
+// Short field texts repeat from row to row ("0", "1,", the floating date of today, a few times of
+// day): rows share one copy of a text met on one of the last lines, which saves memory and allocations.
 class RepeatedText
 {
 public:
@@ -45,14 +44,21 @@ public:
         if (bytes.size() == 1 && bytes[0] == '0') {
             return zero();
         }
-        if (bytes.size() <= 16 && m_valid && m_utf8 == utf8 && bytes == QByteArrayView(m_bytes)) {
-            return m_text;
+        if (bytes.size() > MaxSharedBytes) {
+            return ByteLines::decode(bytes, utf8);
         }
-        m_text = ByteLines::decode(bytes, utf8);
-        m_bytes = bytes; // a view into the file's bytes, which outlive the parse
-        m_utf8 = utf8;
-        m_valid = bytes.size() <= 16;
-        return m_text;
+        for (const Entry& e : m_recent) {
+            if (e.used && e.utf8 == utf8 && e.bytes == bytes) {
+                return e.text;
+            }
+        }
+        Entry& e = m_recent[m_next];
+        m_next = (m_next + 1) % Entries;
+        e.text = ByteLines::decode(bytes, utf8);
+        e.bytes = bytes; // a view into the file's bytes, which outlive the parse
+        e.utf8 = utf8;
+        e.used = true;
+        return e.text;
     }
     static QString zero()
     {
@@ -61,11 +67,31 @@ public:
     }
 
 private:
-    QByteArrayView m_bytes;
-    QString m_text;
-    bool m_utf8 = true;
-    bool m_valid = false;
+    static constexpr qsizetype MaxSharedBytes = 16;
+    static constexpr int Entries = 8;
+    struct Entry
+    {
+        QByteArrayView bytes;
+        QString text;
+        bool utf8 = true;
+        bool used = false;
+    };
+    Entry m_recent[Entries];
+    int m_next = 0;
 };
+
+// True when text, read from bytes, is nothing but white space. Looking at the bytes settles it
+// for every field that holds a printable ASCII character, without a trimmed copy.
+bool isBlankText(QByteArrayView bytes, const QString& text)
+{
+    for (char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x80 && u != ' ' && (u < 0x09 || u > 0x0D)) {
+            return false;
+        }
+    }
+    return text.trimmed().isEmpty();
+}
 
 // The fields of one data-file line: the text up to each of the first five separators, then what
 // remains. A short line has fewer fields; the one after its last separator is still a field.
@@ -78,17 +104,26 @@ struct LineFields
 LineFields splitDataLine(QByteArrayView line)
 {
     LineFields f;
-    const std::string_view text(line.data(), size_t(line.size()));
-    size_t pos = 0;
-    while (f.count < 5) {
-        const size_t sep = text.find(" - ", pos);
-        if (sep == std::string_view::npos) {
+    const char* const text = line.data();
+    const qsizetype size = line.size();
+    qsizetype field = 0;
+    // The hyphen of " - " is looked for: names are full of blanks, hyphens are rare.
+    qsizetype from = 1;
+    while (f.count < 5 && from < size - 1) {
+        const auto* hyphen = static_cast<const char*>(std::memchr(text + from, '-', size_t(size - 1 - from)));
+        if (!hyphen) {
             break;
         }
-        f.field[f.count++] = line.sliced(qsizetype(pos), qsizetype(sep - pos));
-        pos = sep + 3;
+        const qsizetype at = hyphen - text;
+        if (text[at - 1] == ' ' && text[at + 1] == ' ') {
+            f.field[f.count++] = line.sliced(field, at - 1 - field);
+            field = at + 2;
+            from = field + 1;
+        } else {
+            from = at + 1;
+        }
     }
-    f.field[f.count++] = line.sliced(qsizetype(pos));
+    f.field[f.count++] = line.sliced(field);
     return f;
 }
 
@@ -179,7 +214,7 @@ QList<Reminder> ParseDataFile(const QByteArray& bytes)
         QString* const texts[3] = {&r.date, &r.time, &r.repeat};
         for (int k = 1; k <= 3 && k < f.count; ++k) {
             *texts[k - 1] = repeated[k - 1].take(f.field[k], utf8);
-            if (texts[k - 1]->trimmed().isEmpty()) {
+            if (isBlankText(f.field[k], *texts[k - 1])) {
                 *texts[k - 1] = RepeatedText::zero();
             }
         }

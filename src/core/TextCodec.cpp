@@ -110,10 +110,17 @@ ByteLines::ByteLines(const QByteArray& bytes) : m_data(bytes.constData()), m_all
     const char* p = bytes.constData();
     const char* end = p + bytes.size();
     m_lines.reserve(size_t(bytes.size() / 24 + 1));
+    const char* lf = nullptr; // the next LF at or after p, or end when there is none
     while (p < end) {
-        // The nearer of the next CR and the next LF ends the line.
-        const auto* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-        const char* limit = lf ? lf : end;
+        // The nearer of the next CR and the next LF ends the line. A text's lines are kept apart by
+        // bare CRs, so one LF ends several lines: it is looked for once.
+        if (!lf || lf < p) {
+            lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+            if (!lf) {
+                lf = end;
+            }
+        }
+        const char* limit = lf;
         const auto* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(limit - p)));
         const char* eol = cr ? cr : limit;
         m_lines.push_back({qsizetype(p - m_data), qsizetype(eol - p)});

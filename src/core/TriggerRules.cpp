@@ -290,12 +290,17 @@ void ClearPause(Reminder& r)
     r.pausedAt = QDateTime();
 }
 
+int PauseMinutes(int intervalMinutes)
+{
+    return qMax(1, intervalMinutes);
+}
+
 bool SnoozeDue(const Reminder& r, const QDateTime& now, int intervalMinutes)
 {
     if (r.ponovno == u"0") {
         return false;
     }
-    const qint64 wait = qMax(0, intervalMinutes) * MsPerMinute;
+    const qint64 wait = PauseMinutes(intervalMinutes) * MsPerMinute;
     if (r.pausedAt.isValid()) {
         return r.pausedAt.msecsTo(now) >= wait;
     }

@@ -67,6 +67,10 @@ void PauseRow(Reminder& r, const QDateTime& now);
 /// Clears a pending pause.
 void ClearPause(Reminder& r);
 
-/// True when a paused row's alert is due again: intervalMinutes after pausedAt, whatever the date; without
-/// pausedAt, once Ponovno lies intervalMinutes or more before now's time of day. False when Ponovno is "0".
+/// How many minutes a pause lasts for the option Interval: at least one, so that Pause never brings the
+/// alert straight back (a fresh install stores no Interval, which reads as 0).
+int PauseMinutes(int intervalMinutes);
+
+/// True when a paused row's alert is due again: PauseMinutes(intervalMinutes) after pausedAt, whatever the date;
+/// without pausedAt, once Ponovno lies that many minutes or more before now's time of day. False when Ponovno is "0".
 bool SnoozeDue(const Reminder& r, const QDateTime& now, int intervalMinutes);

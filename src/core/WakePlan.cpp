@@ -12,6 +12,7 @@ namespace {
 constexpr qint64 MsPerMinute = 60'000;
 constexpr qint64 MsPerDay = 86'400'000;
 constexpr qint64 Never = std::numeric_limits<qint64>::max();
+constexpr qint64 UnixEpochWall = 2'440'588 * MsPerDay; // the reading 1970-01-01 00:00:00
 
 // A wall-clock reading as one number, as the trigger rules compare them.
 qint64 wallMs(QDate date, qint64 msOfDay)
@@ -42,8 +43,8 @@ qint64 rowDueWall(const Reminder& r, const QDateTime& now, qint64 nowWall)
     return r.time == u"0" ? wallMs(due->date(), 0) : wallMs(*due);
 }
 
-// When a pause runs out, by the re-alert check's own rule: Interval minutes after the instant of the
-// pause; with only the time of day of the pause known, at that time of day plus Interval, today,
+// When a pause runs out, by the re-alert check's own rule: its minutes after the instant of the
+// pause; with only the time of day of the pause known, at that time of day plus its minutes, today,
 // and never when that lies past midnight. The first is an instant, the second a wall-clock reading.
 struct SnoozeEnd
 {
@@ -59,7 +60,7 @@ SnoozeEnd snoozeEnd(const Reminder& r, const QDateTime& now, int intervalMinutes
     if (SnoozeDue(r, now, intervalMinutes)) {
         return {now.toMSecsSinceEpoch(), Never};
     }
-    const qint64 wait = qMax(0, intervalMinutes) * MsPerMinute;
+    const qint64 wait = PauseMinutes(intervalMinutes) * MsPerMinute;
     if (r.pausedAt.isValid()) {
         return {r.pausedAt.toMSecsSinceEpoch() + wait, Never};
     }
@@ -70,31 +71,49 @@ SnoozeEnd snoozeEnd(const Reminder& r, const QDateTime& now, int intervalMinutes
     return {Never, wallMs(now.date(), paused.msecsSinceStartOfDay() + wait)};
 }
 
-// The earliest instant whose wall-clock reading is wall, which lies ahead of now's. Read in now's
-// time zone; where that reading falls into a daylight-saving change, the reading as if now's offset
-// held is taken when it is earlier. Either way a wake too early only plans again.
-qint64 epochOfWall(qint64 wall, const QDateTime& now, qint64 nowWall)
+// The zone whose daylight-saving changes move now's wall clock; an invalid zone for a fixed offset.
+QTimeZone zoneOf(const QDateTime& now)
 {
-    const qint64 nowEpoch = now.toMSecsSinceEpoch();
-    const qint64 sameOffset = nowEpoch + (wall - nowWall);
-    const QDate date = QDate::fromJulianDay(wall / MsPerDay);
-    const QTime time = QTime::fromMSecsSinceStartOfDay(int(wall % MsPerDay));
-    QDateTime local;
     switch (now.timeSpec()) {
     case Qt::LocalTime:
-        local = QDateTime(date, time, Qt::LocalTime);
-        break;
+        return QTimeZone::systemTimeZone();
     case Qt::TimeZone:
-        local = QDateTime(date, time, now.timeZone());
-        break;
+        return now.timeZone();
     case Qt::UTC:
     case Qt::OffsetFromUTC:
-        return sameOffset;
+        break;
     }
-    if (!local.isValid() || local.toMSecsSinceEpoch() <= nowEpoch) {
-        return sameOffset;
+    return {};
+}
+
+// The first instant after now whose wall-clock reading is wall or later; wall lies ahead of now's
+// reading. The offset from UTC is followed through the zone's changes: where clocks go forward past
+// wall, the instant of the change is the first whose reading is later; where they go back, the
+// first of the two instants that read wall comes first.
+qint64 epochOfWall(qint64 wall, const QDateTime& now)
+{
+    wall -= UnixEpochWall; // from here on the reading as milliseconds since 1970-01-01 00:00
+    qint64 from = now.toMSecsSinceEpoch();
+    qint64 offset = qint64(now.offsetFromUtc()) * 1000;
+    const QTimeZone zone = zoneOf(now);
+    if (!zone.isValid() || !zone.hasTransitions()) {
+        return wall - offset;
     }
-    return qMin(sameOffset, local.toMSecsSinceEpoch());
+    // Zones change their offset a few times a year at most; the bound only keeps a broken zone
+    // from holding the plan.
+    for (int changes = 0; changes < 10'000; ++changes) {
+        const qint64 atThisOffset = wall - offset; // still after from
+        const QTimeZone::OffsetData next = zone.nextTransition(QDateTime::fromMSecsSinceEpoch(from, Qt::UTC));
+        if (!next.atUtc.isValid() || next.atUtc.toMSecsSinceEpoch() > atThisOffset) {
+            return atThisOffset;
+        }
+        from = next.atUtc.toMSecsSinceEpoch();
+        offset = qint64(next.offsetFromUtc) * 1000;
+        if (from + offset >= wall) {
+            return from; // the clock jumps over wall here
+        }
+    }
+    return wall - offset;
 }
 
 } // namespace
@@ -102,9 +121,9 @@ qint64 epochOfWall(qint64 wall, const QDateTime& now, qint64 nowWall)
 QDateTime NextWake(const QList<Reminder>& rows, const QDateTime& now, const WakeNeeds& needs)
 {
     const qint64 nowEpoch = now.toMSecsSinceEpoch();
-    qint64 best = nowEpoch + MaxWakeWaitMSecs;
+    qint64 best = Never;
     if (needs.editorClock) {
-        best = qMin(best, nowEpoch - nowEpoch % 1000 + 1000);
+        best = nowEpoch - nowEpoch % 1000 + 1000;
     }
     if (!needs.held && now.date().isValid()) {
         // The same reading at a fixed offset: the rules ask now for its offset once per row, and in
@@ -127,9 +146,12 @@ QDateTime NextWake(const QList<Reminder>& rows, const QDateTime& now, const Wake
             }
         }
         if (wall != Never) {
-            best = qMin(best, epochOfWall(wall, now, nowWall));
+            best = qMin(best, epochOfWall(wall, now));
         }
         best = qMin(best, epoch);
+    }
+    if (best == Never) {
+        return {};
     }
     return now.addMSecs(best - nowEpoch);
 }

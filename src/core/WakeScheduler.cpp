@@ -30,6 +30,14 @@ void WakeScheduler::setEditorShowing(bool showing)
     }
 }
 
+void WakeScheduler::setOptionsShowing(bool showing)
+{
+    if (showing != m_optionsShowing) {
+        m_optionsShowing = showing;
+        replan();
+    }
+}
+
 void WakeScheduler::replan()
 {
     if (!scanning() && !pausedCheck()) {
@@ -40,10 +48,14 @@ void WakeScheduler::replan()
     WakeNeeds needs;
     needs.dateTimeScan = scanning();
     needs.pausedCheck = pausedCheck();
-    needs.editorClock = scanning() && m_editorShowing;
+    needs.editorClock = (scanning() && m_editorShowing) || (pausedCheck() && m_optionsShowing);
     needs.intervalMinutes = pausedCheck() && m_interval ? m_interval() : 0;
     m_planned = m_engine.nextWake(needs);
-    m_wakeTimer.arm(m_planned);
+    if (m_planned.isValid()) {
+        m_wakeTimer.arm(m_planned);
+    } else {
+        m_wakeTimer.disarm(); // nothing can happen until the list, the options or the clock change
+    }
 }
 
 void WakeScheduler::wake()

@@ -56,6 +56,9 @@ public:
     /// The editor shows; while scanning is on its time field runs with the clock, second by second.
     void setEditorShowing(bool showing);
     bool editorShowing() const { return m_editorShowing; }
+    /// The options dialog shows; while the re-alert check runs, its reading of the options follows the
+    /// dialog second by second.
+    void setOptionsShowing(bool showing);
 
     /// Plans the next wake at once, from the list, the clock, the option Interval and the state above.
     void replan();
@@ -73,4 +76,5 @@ private:
     Turn m_timer{*this};
     Turn m_secondTimer{*this};
     bool m_editorShowing = false;
+    bool m_optionsShowing = false;
 };

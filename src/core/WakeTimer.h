@@ -12,7 +12,8 @@ class WakeTimer : public QObject
 Q_SIGNALS:
     /// The armed instant has come, or a timer that cannot wait that long has waited as long as it can.
     void fired();
-    /// The wall clock was set, forwards or back: whatever was planned must be planned again.
+    /// The wall clock was set, forwards or back, or its time zone changed: whatever was planned must be
+    /// planned again.
     void clockChanged();
 
 public:

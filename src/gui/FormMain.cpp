@@ -25,6 +25,33 @@
 #include <QStyle>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
+
+namespace {
+
+// Reports a window being shown and hidden; lives as long as the window.
+class ShowingWatcher final : public QObject
+{
+public:
+    ShowingWatcher(QWidget* window, std::function<void(bool)> changed) : QObject(window), m_changed(std::move(changed))
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
+            m_changed(event->type() == QEvent::Show);
+        }
+        return false;
+    }
+
+private:
+    std::function<void(bool)> m_changed;
+};
+
+} // namespace
 
 TMainForm::TMainForm(ProgramSeams context, QWidget* parent)
     : QMainWindow(parent), m_context(std::move(context)), m_store(m_context.dataFolderOrProgram()),
@@ -255,6 +282,8 @@ void TMainForm::setWindows(TAlertDialog* alert, TNewEditDialog* editor, TOptions
     m_aboutDialog = about;
     // The plan waits while an alert shows; its close, a view's too, plans again.
     connect(m_alertDialog, &QDialog::finished, &m_wake, &WakeScheduler::replan);
+    // The re-alert check's reading of the options greys the options dialog's "Set sounds >>".
+    new ShowingWatcher(m_optionsDialog, [this](bool showing) { m_wake.setOptionsShowing(showing); });
     m_attention = std::make_unique<AlertAttention>(*m_alertDialog, *m_trayIcon, m_context.notifications);
     connect(m_alertDialog, &TAlertDialog::pauseRequested, this, [this] {
         // Pause acts on the row whose alert it is; an alert of no row only closes.

@@ -43,9 +43,12 @@ void QtSoundOutput::releasePlayer()
     if (!m_player) {
         return;
     }
+    // Gone from this output at once, though deleted only once the event loop comes round: the
+    // player of the next sound is then its only one. The audio output goes with its player, after it.
     m_player->disconnect(this);
+    m_player->setParent(nullptr);
+    m_audio->setParent(m_player);
     m_player->deleteLater();
-    m_audio->deleteLater();
     m_player = nullptr;
     m_audio = nullptr;
 }

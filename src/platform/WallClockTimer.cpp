@@ -1,6 +1,7 @@
 #include "platform/WallClockTimer.h"
 
 #include "core/PollingWakeTimer.h"
+#include "platform/TimeZoneWatcher.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -102,6 +103,10 @@ std::unique_ptr<WakeTimer> CreateWakeTimer(const Clock& clock)
 {
     auto wallClock = std::make_unique<WallClockTimer>();
     if (wallClock->isValid()) {
+        // A new time zone moves the wall clock's reading as a set clock does, but the timer does
+        // not see it: the zone files tell.
+        auto* zone = new TimeZoneWatcher(TimeZoneWatcher::systemZoneFiles(), wallClock.get());
+        QObject::connect(zone, &TimeZoneWatcher::changed, wallClock.get(), &WakeTimer::clockChanged);
         return wallClock;
     }
     return std::make_unique<PollingWakeTimer>(clock);

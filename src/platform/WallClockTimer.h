@@ -47,6 +47,7 @@ private:
     Reader m_reader;
 };
 
-/// The program's wake timer: on the wall clock where the system has one, else one that looks every second
-/// by clock (the wall-clock timer itself always follows the system's clock).
+/// The program's wake timer: on the wall clock where the system has one, reporting a new system time
+/// zone as a set clock; else one that looks every second by clock (the wall-clock timer itself always
+/// follows the system's clock).
 std::unique_ptr<WakeTimer> CreateWakeTimer(const Clock& clock);
