@@ -43,7 +43,7 @@ wait_logged() {
     done
 }
 
-# The snooze is 0 minutes: a paused alert comes back at the next second. No sounds.
+# The snooze is 0 minutes, which counts as the shortest pause, one minute. No sounds.
 mkdir -p "$XDG_CONFIG_HOME/Nudgelark"
 printf '[General]\nDel=0\nSound=0\nInterval=0\n' > "$XDG_CONFIG_HOME/Nudgelark/Nudgelark.conf"
 printf 'Old - #%s - 0 - 0 - 2, - 0\r\n' "$(date +%d.%m.%y)" > reminder.nld
@@ -78,7 +78,7 @@ xdotool key Return space Escape
 e2e_shot "$E2E_TMP/alert-after-keys.png"
 xdotool key alt+p
 # Had a key before it answered the alert, Alt+P would have found no alert to pause.
-wait_logged 'paused alert of "Tea" comes back' 30 || fail "no pause came back: Return, Space or Escape answered the alert"
+wait_logged 'paused alert of "Tea" comes back' 120 || fail "no pause came back: Return, Space or Escape answered the alert"
 alert=$(window_with_keys Reminder) || fail "the paused alert did not show again"
 echo "Return, Space and Escape left the alert showing; Alt+P paused it and it came back"
 

@@ -71,8 +71,9 @@ grep -qF '"urgency": 2' <<<"$note" || fail "the notice is not critical"
 
 invoke_action 1 pause
 e2e_wait_for is_closed 1 || fail "the notice stayed after its Pause"
-# Back at the next tick (Interval 0): the alert closed in between and posts a notice again.
-e2e_wait_for has_notices 2 || fail "the paused alert did not come back"
+# Back a minute later (a pause lasts at least a minute, Interval 0 included): the alert closed in
+# between and posts a notice again.
+WAIT_SECS=120 e2e_wait_for has_notices 2 || fail "the paused alert did not come back"
 line_of() { grep -n "$1" "$NOTES" | sed -n "${2}p" | cut -d: -f1; }
 [ "$(line_of ' CloseNotification 1$' 1)" -lt "$(line_of ' Notify ' 2)" ] ||
     fail "the first notice was not withdrawn before the alert came back"
