@@ -19,15 +19,17 @@ fail() {
     e2e_shot "$E2E_TMP/fail.png"
     exit 1
 }
-# True while one of xsm's pop-up menus shows (an unnamed override-redirect window).
-menu_open() {
+# The one of xsm's pop-up menus that shows (an unnamed override-redirect window): prints its id;
+# 1 when none shows.
+open_menu() {
     local w
     for w in $(xwininfo -root -children 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) (has no name).*/\1/p'); do
         xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' || continue
-        xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable' && return 0
+        xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable' && { echo "$w"; return 0; }
     done
     return 1
 }
+menu_open() { open_menu >/dev/null; }
 # Waits up to $2 seconds for the condition $1 (a command).
 wait_until() {
     local start=$SECONDS
@@ -36,14 +38,27 @@ wait_until() {
         sleep 0.1
     done
 }
+# The centres of two widgets of xsm's window $1, "X Y X Y": the right one of the top row (the
+# session name's field) and the left one of the bottom row (the dialog's own button). Each Xaw
+# widget is a window of its own; where they stand depends on the fonts the X server has.
+widget_centres() {
+    xwininfo -tree -id "$1" 2>/dev/null |
+        sed -n 's/^ *0x[0-9a-f]* (has no name): () *\([0-9]*\)x\([0-9]*\)+[-0-9]*+[-0-9]* *+\([-0-9]*\)+\([-0-9]*\) *$/\1 \2 \3 \4/p' |
+        awk '$2 < 40 { w[NR] = $1; h[NR] = $2; x[NR] = $3; y[NR] = $4; if (!top || $4 < top) top = $4; if ($4 > low) low = $4 }
+             END { for (i in x) {
+                       if (y[i] == top && (tx == "" || x[i] > tx)) { tx = x[i]; t = (x[i] + int(w[i] / 2)) " " (y[i] + int(h[i] / 2)) }
+                       if (y[i] == low && (bx == "" || x[i] < bx)) { bx = x[i]; b = (x[i] + int(w[i] / 2)) " " (y[i] + int(h[i] / 2)) } }
+                   print t, b }'
+}
 # Fills in xsm's save dialog titled $1: the session name, then its first button.
 fill_save_dialog() {
-    local dialog WINDOW X Y WIDTH HEIGHT SCREEN
+    local dialog tx ty bx by
     dialog=$(e2e_wait_window "$1" 20) || fail "xsm's $1 dialog did not open"
-    eval "$(xdotool getwindowgeometry --shell "$dialog")"
-    xdotool mousemove $((X + 164)) $((Y + 14)) click 1
+    read -r tx ty bx by < <(widget_centres "$dialog")
+    [ -n "$by" ] || fail "no widgets found in xsm's $1 dialog"
+    xdotool mousemove "$tx" "$ty" click 1
     xdotool type --delay 30 Test
-    xdotool mousemove $((X + 37)) $((Y + 109)) click 1
+    xdotool mousemove "$bx" "$by" click 1
 }
 
 xsm > "$E2E_TMP/xsm.log" 2>&1 &
@@ -82,7 +97,9 @@ echo "checkpoint: files written, no alert, the program runs on"
 # 2. Shutdown, with a checkpoint: xsm's "Shutdown" menu button, then "With Checkpoint".
 xdotool mousemove $((PX + 140)) $((PY + 37)) mousedown 1
 wait_until menu_open 20 || { xdotool mouseup 1; fail "xsm's shutdown menu did not open"; }
-xdotool mousemove $((PX + 150)) $((PY + 56)) mouseup 1
+# The menu's first entry, "With Checkpoint", fills its upper half, whatever the fonts make its height.
+eval "$(xdotool getwindowgeometry --shell "$(open_menu)")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 4)) mouseup 1
 fill_save_dialog Shutdown
 
 # The alerts are answered until the program ends; e2e_answer names each window it answered.
