@@ -49,6 +49,7 @@ int main(int argc, char** argv)
     HelpViewer help(folder + QStringLiteral("/help"));
     SessionEnd session;
     DesktopNotifications notifications;
+    notifications.setIcon(folder + QStringLiteral("/nudgelark.png"), QImage(QStringLiteral(":/nudgelark.png")));
 #ifdef NUDGELARK_XSMP
     XsmpClient xsmp(sessionManager, session);
 #endif

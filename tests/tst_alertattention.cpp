@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
+#include <QWindow>
 
 #include <functional>
 
@@ -115,6 +116,8 @@ private Q_SLOTS:
     void view_asksForNothing();
     void withoutNotificationServer_windowAndTrayStillAsk();
     void closedBeforeItWasUp_asksForNothing();
+    void firedAlert_ownWindowWhateverMainWindowState_data();
+    void firedAlert_ownWindowWhateverMainWindowState();
 };
 
 void TestAlertAttention::firedAlert_asksEverywhereUntilItCloses_data()
@@ -278,6 +281,39 @@ void TestAlertAttention::closedBeforeItWasUp_asksForNothing()
     QVERIFY(notes.withdrawn.isEmpty());
     QVERIFY(!tray->needsAttention);
     QVERIFY(!asked);
+}
+
+void TestAlertAttention::firedAlert_ownWindowWhateverMainWindowState_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::newRow("shown") << u"shown"_s;
+    QTest::newRow("in the tray") << u"tray"_s;
+    QTest::newRow("minimised") << u"minimised"_s;
+}
+
+void TestAlertAttention::firedAlert_ownWindowWhateverMainWindowState()
+{
+    QFETCH(QString, state);
+    Program p;
+    p.form->show();
+    if (state == "tray"_L1) {
+        p.form->findChild<TTrayIcon*>(u"TrayIcon"_s)->HideMainForm();
+        QVERIFY(!p.form->isVisible());
+    } else if (state == "minimised"_L1) {
+        p.form->setWindowState(Qt::WindowMinimized);
+    }
+    bool shown = false;
+    QWindow* transientParent = nullptr;
+    p.fire([&] {
+        shown = p.alert->isVisible();
+        transientParent = p.alert->windowHandle() ? p.alert->windowHandle()->transientParent() : nullptr;
+        p.alert->OKAOLClick();
+    });
+    QVERIFY(shown);
+    // A window of its own: a minimised or hidden main window takes nothing of it out of sight.
+    QCOMPARE(p.alert->parentWidget(), nullptr);
+    QVERIFY(p.alert->isWindow());
+    QCOMPARE(transientParent, nullptr);
 }
 
 QTEST_MAIN(TestAlertAttention)

@@ -1,11 +1,14 @@
 #include "platform/DesktopNotifications.h"
 
 #include <QCoreApplication>
+#include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QImage>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -58,9 +61,8 @@ public Q_SLOTS:
                 const QDBusMessage& message)
     {
         Q_UNUSED(replacesId)
-        Q_UNUSED(appIcon)
         const uint id = ++m_lastId;
-        notified.append({id, appName, summary, body, actions, hints, timeout});
+        notified.append({id, appName, summary, body, actions, hints, timeout, appIcon});
         if (holdReplies) {
             message.setDelayedReply(true);
             m_held.append(message.createReply(QVariant::fromValue(id)));
@@ -79,6 +81,7 @@ public:
         QStringList actions;
         QVariantMap hints;
         int timeout;
+        QString appIcon;
     };
 
     explicit FakeServer(const QString& address) : m_connection(connectPrivate(address, u"server"_s))
@@ -132,6 +135,7 @@ private Q_SLOTS:
     void cleanup();
 
     void post_noticeReachesServerWithActionsAndCriticalUrgency();
+    void post_carriesProgramIconAndLauncher();
     void post_bodyEscapedOnlyWhereServerReadsMarkup_data();
     void post_bodyEscapedOnlyWhereServerReadsMarkup();
     void post_capabilitiesAskedOnceNoticesInOrder();
@@ -217,6 +221,51 @@ void TestNotifications::post_noticeReachesServerWithActionsAndCriticalUrgency()
     QCOMPARE(urgency.metaType(), QMetaType::fromType<uchar>());
     QCOMPARE(urgency.value<uchar>(), uchar(2));
     QCOMPARE(call.timeout, 0); // stays up until it is withdrawn
+}
+
+void TestNotifications::post_carriesProgramIconAndLauncher()
+{
+    auto server = startServer();
+    QVERIFY(server);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QImage picture(128, 128, QImage::Format_ARGB32);
+    picture.fill(QColor(0xf0, 0xa0, 0x30));
+    const QString file = folder.filePath(u"nudgelark.png"_s);
+    QVERIFY(picture.save(file));
+
+    // The icon file where it is: named by its full path, for the notice and its application.
+    m_notes->setIcon(file, picture);
+    m_notes->post(notice(u"Dentist"_s, u"Bring the card"_s));
+    QTRY_COMPARE_WITH_TIMEOUT(server->notified.size(), 1, kTimeout);
+    const FakeServer::Call& withFile = server->notified.first();
+    QCOMPARE(withFile.hints.value(u"image-path"_s).toString(), file);
+    QVERIFY(!withFile.hints.contains(u"image-data"_s));
+    QCOMPARE(withFile.appIcon, file);
+    QCOMPARE(withFile.hints.value(u"desktop-entry"_s).toString(), u"nudgelark"_s);
+
+    // No file there (a program run from its build folder): the picture itself, 64 pixels at most.
+    m_notes->setIcon(folder.filePath(u"missing.png"_s), picture);
+    m_notes->post(notice(u"Dentist"_s, u"Bring the card"_s));
+    QTRY_COMPARE_WITH_TIMEOUT(server->notified.size(), 2, kTimeout);
+    const FakeServer::Call& withPicture = server->notified.at(1);
+    QVERIFY(!withPicture.hints.contains(u"image-path"_s));
+    QCOMPARE(withPicture.appIcon, u"nudgelark"_s);
+    const QDBusArgument image = withPicture.hints.value(u"image-data"_s).value<QDBusArgument>();
+    QCOMPARE(image.currentSignature(), u"(iiibiiay)"_s);
+    int width = 0, height = 0, stride = 0, bits = 0, channels = 0;
+    bool alpha = false;
+    QByteArray data;
+    image.beginStructure();
+    image >> width >> height >> stride >> alpha >> bits >> channels >> data;
+    image.endStructure();
+    QCOMPARE(width, 64);
+    QCOMPARE(height, 64);
+    QVERIFY(alpha);
+    QCOMPARE(bits, 8);
+    QCOMPARE(channels, 4);
+    QCOMPARE(data.size(), qsizetype(stride) * height);
+    QCOMPARE(data.left(4), QByteArray::fromHex("f0a030ff")); // R, G, B, A
 }
 
 void TestNotifications::post_bodyEscapedOnlyWhereServerReadsMarkup_data()

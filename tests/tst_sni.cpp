@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDBusConnectionInterface>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QMenu>
@@ -38,7 +39,7 @@ QDBusConnection connectPrivate(const QString& address, const QString& role)
 } // namespace
 
 /// A panel's StatusNotifierWatcher with its own connection to the bus, as a panel process has.
-class FakeWatcher final : public QObject
+class FakeWatcher final : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FakeWatcher)
@@ -51,7 +52,11 @@ Q_SIGNALS:
     void StatusNotifierHostRegistered();
 
 public Q_SLOTS:
-    void RegisterStatusNotifierItem(const QString& service) { registrations.append(service); }
+    void RegisterStatusNotifierItem(const QString& service)
+    {
+        registrations.append(service);
+        senders.append(message().service());
+    }
     void RegisterStatusNotifierHost(const QString&) {}
 
 public:
@@ -74,6 +79,7 @@ public:
     }
 
     QStringList registrations;
+    QStringList senders;
 
 private:
     QDBusConnection m_connection;
@@ -95,6 +101,7 @@ public Q_SLOTS:
     void newIcon() { seen.append(QStringLiteral("NewIcon")); }
     void newToolTip() { seen.append(QStringLiteral("NewToolTip")); }
     void newStatus(const QString& status) { seen.append(QStringLiteral("NewStatus ") + status); }
+    void newAttentionIcon() { seen.append(QStringLiteral("NewAttentionIcon")); }
     void layoutUpdated(uint revision, int) { revisions.append(revision); }
 };
 
@@ -150,6 +157,8 @@ private Q_SLOTS:
 
 private:
     SniTrayBackend* makeItem();
+    /// An item that is to be shown, once it serves itself on its connection.
+    SniTrayBackend* makeShownItem();
     std::unique_ptr<FakeWatcher> startWatcher(bool withHost = true);
     QDBusMessage callItem(const QString& path, const QString& interface, const QString& method,
                           const QVariantList& arguments = {});
@@ -163,8 +172,7 @@ private:
     QString m_address;
     QDBusConnection m_host{QString()};
     QDBusConnection m_itemBus{QString()};
-    // The item under test; calls go to its connection's own name, which it has whether or not
-    // it owns its item name at the moment.
+    // The item under test; calls go to the unique name of its own connection.
     QPointer<SniTrayBackend> m_item;
 };
 
@@ -209,8 +217,18 @@ void TestSni::cleanup()
 
 SniTrayBackend* TestSni::makeItem()
 {
-    m_item = new SniTrayBackend(m_itemBus);
+    m_item = new SniTrayBackend(m_itemBus, m_address);
     return m_item;
+}
+
+SniTrayBackend* TestSni::makeShownItem()
+{
+    SniTrayBackend* item = makeItem();
+    item->setVisible(true);
+    if (!QTest::qWaitFor([item] { return !item->serviceName().isEmpty(); }, kTimeout)) {
+        QTest::qFail("the item did not connect", __FILE__, __LINE__);
+    }
+    return item;
 }
 
 std::unique_ptr<FakeWatcher> TestSni::startWatcher(bool withHost)
@@ -225,7 +243,7 @@ std::unique_ptr<FakeWatcher> TestSni::startWatcher(bool withHost)
 QDBusMessage TestSni::callItem(const QString& path, const QString& interface, const QString& method,
                                const QVariantList& arguments)
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(m_itemBus.baseService(), path, interface, method);
+    QDBusMessage call = QDBusMessage::createMethodCall(m_item->serviceName(), path, interface, method);
     call.setArguments(arguments);
     // The item lives in this thread: wait with the event loop running so that it can answer.
     return m_host.call(call, QDBus::BlockWithGui, kTimeout);
@@ -311,8 +329,10 @@ void TestSni::watcherAtStart_registersWithItsProperties()
     QTRY_COMPARE_WITH_TIMEOUT(watcher->registrations, QStringList{item->serviceName()}, kTimeout);
     QTRY_VERIFY_WITH_TIMEOUT(item->isAvailable(), kTimeout);
     QVERIFY(nameOwned(item->serviceName()));
-    QVERIFY(item->serviceName().startsWith(
-        QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(QCoreApplication::applicationPid())));
+    // The unique name of a connection of the item's own, which is also the one that registers.
+    QVERIFY(item->serviceName().startsWith(QLatin1Char(':')));
+    QVERIFY(item->serviceName() != m_itemBus.baseService());
+    QCOMPARE(watcher->senders, watcher->registrations);
 
     QCOMPARE(itemProperty(QStringLiteral("Category")).toString(), QStringLiteral("ApplicationStatus"));
     QCOMPARE(itemProperty(QStringLiteral("Id")).toString(), QStringLiteral("Nudgelark"));
@@ -328,6 +348,22 @@ void TestSni::watcherAtStart_registersWithItsProperties()
     QCOMPARE(pixmaps.size(), 1);
     QCOMPARE(pixmaps.first().width, 16);
     QCOMPARE(pixmaps.first().bytes.left(4), QByteArray::fromHex("ff204060"));
+
+    // The attention icon, only while attention is asked for: the same picture in the same sizes,
+    // with the mark in its corner.
+    QVERIFY(qdbus_cast<SniIconPixmapList>(itemProperty(QStringLiteral("AttentionIconPixmap"))).isEmpty());
+    item->setNeedsAttention(true);
+    const auto marked = qdbus_cast<SniIconPixmapList>(itemProperty(QStringLiteral("AttentionIconPixmap")));
+    QVERIFY(marked.size() >= pixmaps.size());
+    for (const SniIconPixmap& picture : marked) {
+        QCOMPARE(picture.bytes.size(), qsizetype(picture.width) * picture.height * 4);
+    }
+    QCOMPARE(marked.first().width, 16);
+    QCOMPARE(marked.first().bytes.left(4), QByteArray::fromHex("ff204060"));
+    QVERIFY(marked.first().bytes != pixmaps.first().bytes);
+    QVERIFY(itemProperty(QStringLiteral("AttentionIconName")).toString().isEmpty());
+    item->setNeedsAttention(false);
+    QVERIFY(qdbus_cast<SniIconPixmapList>(itemProperty(QStringLiteral("AttentionIconPixmap"))).isEmpty());
 }
 
 void TestSni::watcherLater_registersWhenItComes()
@@ -368,22 +404,28 @@ void TestSni::hidden_nameGivenUpAndNotRegisteredAgain()
     QTRY_COMPARE_WITH_TIMEOUT(watcher->registrations.size(), 1, kTimeout);
     QTRY_VERIFY_WITH_TIMEOUT(nameOwned(item->serviceName()), kTimeout);
 
+    const QString shownName = item->serviceName();
     item->setVisible(false);
-    QTRY_VERIFY_WITH_TIMEOUT(!nameOwned(item->serviceName()), kTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!nameOwned(shownName), kTimeout);
+    QVERIFY(item->serviceName().isEmpty());
     watcher.reset();
     watcher = startWatcher();
     // A registration would have reached the watcher before the answer about its host did.
     QTRY_VERIFY_WITH_TIMEOUT(item->isAvailable(), kTimeout);
     QVERIFY(watcher->registrations.isEmpty());
-    QVERIFY(!nameOwned(item->serviceName()));
 
-    // Hidden and shown again in one go: the name stays, the watcher hears of the item once.
+    // Shown again: a new connection, a new name.
     item->setVisible(true);
     QTRY_COMPARE_WITH_TIMEOUT(watcher->registrations.size(), 1, kTimeout);
+    const QString again = watcher->registrations.first();
+    QVERIFY(again != shownName);
+    QCOMPARE(again, item->serviceName());
+    // Hidden and shown again in one go: the name stays, the watcher hears of the item once more.
     item->setVisible(false);
     item->setVisible(true);
     QTRY_COMPARE_WITH_TIMEOUT(watcher->registrations.size(), 2, kTimeout);
-    QVERIFY(nameOwned(item->serviceName()));
+    QCOMPARE(watcher->registrations.at(1), again);
+    QVERIFY(nameOwned(again));
 }
 
 void TestSni::noHost_notAvailableUntilOneRegisters()
@@ -400,35 +442,39 @@ void TestSni::noHost_notAvailableUntilOneRegisters()
 
 void TestSni::changes_announcedToPanel()
 {
-    SniTrayBackend* item = makeItem();
+    SniTrayBackend* item = makeShownItem();
     SignalRecorder recorder;
-    const QString service = m_itemBus.baseService();
+    const QString service = item->serviceName();
     const QString path = SniTrayBackend::itemPath();
     QVERIFY(m_host.connect(service, path, kItemInterface, QStringLiteral("NewIcon"), &recorder, SLOT(newIcon())));
     QVERIFY(m_host.connect(service, path, kItemInterface, QStringLiteral("NewToolTip"), &recorder, SLOT(newToolTip())));
     QVERIFY(m_host.connect(service, path, kItemInterface, QStringLiteral("NewStatus"), &recorder,
                            SLOT(newStatus(QString))));
+    QVERIFY(m_host.connect(service, path, kItemInterface, QStringLiteral("NewAttentionIcon"), &recorder,
+                           SLOT(newAttentionIcon())));
     // A round trip makes sure the subscriptions are in place before anything is sent.
     QCOMPARE(itemProperty(QStringLiteral("Status")).toString(), QStringLiteral("Active"));
 
     item->setToolTip(QStringLiteral("Nudgelark"));
     item->setToolTip(QStringLiteral("Nudgelark"));
     item->setNeedsAttention(true);
-    QTRY_COMPARE_WITH_TIMEOUT(recorder.seen.size(), 2, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.seen.size(), 3, kTimeout);
     QCOMPARE(itemProperty(QStringLiteral("Status")).toString(), QStringLiteral("NeedsAttention"));
     item->setNeedsAttention(false);
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::red);
     item->setIcon(QIcon(pixmap));
-    QTRY_COMPARE_WITH_TIMEOUT(recorder.seen.size(), 4, kTimeout);
-    QCOMPARE(recorder.seen, (QStringList{QStringLiteral("NewToolTip"), QStringLiteral("NewStatus NeedsAttention"),
-                                         QStringLiteral("NewStatus Active"), QStringLiteral("NewIcon")}));
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.seen.size(), 6, kTimeout);
+    // The attention icon comes before the status that shows it and goes after it.
+    QCOMPARE(recorder.seen, (QStringList{QStringLiteral("NewToolTip"), QStringLiteral("NewAttentionIcon"),
+                                         QStringLiteral("NewStatus NeedsAttention"), QStringLiteral("NewStatus Active"),
+                                         QStringLiteral("NewAttentionIcon"), QStringLiteral("NewIcon")}));
     QCOMPARE(itemProperty(QStringLiteral("Status")).toString(), QStringLiteral("Active"));
 }
 
 void TestSni::menu_layoutOfTrayMenu()
 {
-    SniTrayBackend* item = makeItem();
+    SniTrayBackend* item = makeShownItem();
     QMenu menu;
     QAction* show = menu.addAction(QStringLiteral("Show"));
     menu.setDefaultAction(show);
@@ -468,7 +514,7 @@ void TestSni::menu_labels()
 {
     QFETCH(QString, text);
     QFETCH(QString, label);
-    SniTrayBackend* item = makeItem();
+    SniTrayBackend* item = makeShownItem();
     QMenu menu;
     menu.addAction(text);
     item->setMenu(&menu);
@@ -477,7 +523,7 @@ void TestSni::menu_labels()
 
 void TestSni::menu_itemStates()
 {
-    SniTrayBackend* item = makeItem();
+    SniTrayBackend* item = makeShownItem();
     QMenu menu;
     menu.addAction(QStringLiteral("Off"))->setEnabled(false);
     menu.addAction(QStringLiteral("Gone"))->setVisible(false);
@@ -501,7 +547,7 @@ void TestSni::menu_itemStates()
 
 void TestSni::menu_depthAndPropertyFilter()
 {
-    SniTrayBackend* item = makeItem();
+    SniTrayBackend* item = makeShownItem();
     QMenu menu;
     QMenu* sub = menu.addMenu(QStringLiteral("More"));
     sub->addAction(QStringLiteral("Inner"));
@@ -523,7 +569,7 @@ void TestSni::menu_depthAndPropertyFilter()
 
 void TestSni::menu_clickedTriggersOnlyWhatCanRun()
 {
-    SniTrayBackend* item = makeItem();
+    SniTrayBackend* item = makeShownItem();
     QMenu menu;
     QStringList ran;
     for (const QString& text : {QStringLiteral("Show"), QStringLiteral("Off"), QStringLiteral("Exit")}) {
@@ -548,7 +594,7 @@ void TestSni::menu_clickedTriggersOnlyWhatCanRun()
 
 void TestSni::menu_eventGroupReportsUnknownIds()
 {
-    SniTrayBackend* item = makeItem();
+    SniTrayBackend* item = makeShownItem();
     QMenu menu;
     QSignalSpy triggered(menu.addAction(QStringLiteral("Show")), &QAction::triggered);
     item->setMenu(&menu);
@@ -569,12 +615,12 @@ void TestSni::menu_eventGroupReportsUnknownIds()
 
 void TestSni::menu_changeAnnouncedWithNewRevision()
 {
-    SniTrayBackend* item = makeItem();
+    SniTrayBackend* item = makeShownItem();
     QMenu menu;
     menu.addAction(QStringLiteral("Show"));
     item->setMenu(&menu);
     SignalRecorder recorder;
-    QVERIFY(m_host.connect(m_itemBus.baseService(), SniTrayBackend::menuPath(), kMenuInterface,
+    QVERIFY(m_host.connect(item->serviceName(), SniTrayBackend::menuPath(), kMenuInterface,
                            QStringLiteral("LayoutUpdated"), &recorder, SLOT(layoutUpdated(uint, int))));
     const QDBusMessage before =
         callItem(SniTrayBackend::menuPath(), kMenuInterface, QStringLiteral("GetLayout"), {0, -1, QStringList()});
@@ -594,7 +640,7 @@ void TestSni::menu_changeAnnouncedWithNewRevision()
 void TestSni::activate_runsDefaultItemAsDoubleClick()
 {
     QWidget owner;
-    SniTrayBackend* item = makeItem();
+    SniTrayBackend* item = makeShownItem();
     auto* tray = new TTrayIcon(&owner, item);
     QMenu menu;
     QAction* show = menu.addAction(QStringLiteral("Show"));
@@ -620,7 +666,7 @@ void TestSni::activate_runsDefaultItemAsDoubleClick()
 void TestSni::contextAndSecondary_reachTrayIcon()
 {
     QWidget owner;
-    SniTrayBackend* item = makeItem();
+    SniTrayBackend* item = makeShownItem();
     auto* tray = new TTrayIcon(&owner, item);
     QMenu menu;
     menu.addAction(QStringLiteral("Show"));
@@ -647,7 +693,7 @@ void TestSni::contextAndSecondary_reachTrayIcon()
 void TestSni::trayIconDisabled_panelGetsNoMenu()
 {
     QWidget owner;
-    SniTrayBackend* item = makeItem();
+    SniTrayBackend* item = makeShownItem();
     auto* tray = new TTrayIcon(&owner, item);
     QMenu menu;
     menu.addAction(QStringLiteral("Show"));
@@ -664,7 +710,7 @@ void TestSni::desktop_noWatcher_usesXEmbed()
 {
     bool xembedThere = true;
     FakeXEmbed* xembed = nullptr;
-    DesktopTrayBackend desktop(m_itemBus, [&] { return xembed = new FakeXEmbed(xembedThere); });
+    DesktopTrayBackend desktop(m_itemBus, m_address, [&] { return xembed = new FakeXEmbed(xembedThere); });
     desktop.setToolTip(QStringLiteral("Nudgelark"));
     QVERIFY(!desktop.usesStatusNotifierItem());
     desktop.setVisible(true);
@@ -681,7 +727,7 @@ void TestSni::desktop_watcherAtStart_neverMakesXEmbed()
     auto watcher = startWatcher();
     bool xembedThere = true;
     int made = 0;
-    DesktopTrayBackend desktop(m_itemBus, [&] {
+    DesktopTrayBackend desktop(m_itemBus, m_address, [&] {
         ++made;
         return new FakeXEmbed(xembedThere);
     });
@@ -698,14 +744,16 @@ void TestSni::desktop_followsWatcherComingAndGoing()
 {
     bool xembedThere = false;
     FakeXEmbed* xembed = nullptr;
-    DesktopTrayBackend desktop(m_itemBus, [&] { return xembed = new FakeXEmbed(xembedThere); });
+    DesktopTrayBackend desktop(m_itemBus, m_address, [&] { return xembed = new FakeXEmbed(xembedThere); });
     QSignalSpy availability(&desktop, &TrayBackend::availableChanged);
     desktop.setVisible(true);
     QVERIFY(xembed && xembed->visible);
-    const QString itemName = desktop.statusNotifierItem()->serviceName();
+    QVERIFY(desktop.statusNotifierItem()->serviceName().isEmpty());
 
     auto watcher = startWatcher();
-    QTRY_COMPARE_WITH_TIMEOUT(watcher->registrations, QStringList{itemName}, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(watcher->registrations.size(), 1, kTimeout);
+    const QString itemName = watcher->registrations.first();
+    QCOMPARE(itemName, desktop.statusNotifierItem()->serviceName());
     QTRY_VERIFY_WITH_TIMEOUT(desktop.isAvailable(), kTimeout);
     QVERIFY(desktop.usesStatusNotifierItem());
     QVERIFY(!xembed->visible);
@@ -724,7 +772,8 @@ void TestSni::desktop_followsWatcherComingAndGoing()
     QTRY_VERIFY_WITH_TIMEOUT(desktop.isAvailable(), kTimeout);
     QVERIFY(watcher->registrations.isEmpty());
     desktop.setVisible(true);
-    QTRY_COMPARE_WITH_TIMEOUT(watcher->registrations, QStringList{itemName}, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(watcher->registrations.size(), 1, kTimeout);
+    QCOMPARE(watcher->registrations.first(), desktop.statusNotifierItem()->serviceName());
     QVERIFY(!xembed->visible);
 }
 
@@ -732,7 +781,7 @@ void TestSni::desktop_noSessionBus_xembedOnly()
 {
     bool xembedThere = true;
     FakeXEmbed* xembed = nullptr;
-    DesktopTrayBackend desktop(QDBusConnection(QStringLiteral("no such connection")),
+    DesktopTrayBackend desktop(QDBusConnection(QStringLiteral("no such connection")), QString(),
                                [&] { return xembed = new FakeXEmbed(xembedThere); });
     QCOMPARE(desktop.statusNotifierItem(), nullptr);
     desktop.setNeedsAttention(true);
@@ -746,7 +795,7 @@ void TestSni::trayIcon_lateAndRestartingPanel_windowAlwaysReachable()
     QWidget owner;
     owner.resize(200, 100);
     bool xembedThere = false;
-    auto* desktop = new DesktopTrayBackend(m_itemBus, [&] { return new FakeXEmbed(xembedThere); });
+    auto* desktop = new DesktopTrayBackend(m_itemBus, m_address, [&] { return new FakeXEmbed(xembedThere); });
     TTrayIcon tray(&owner, desktop);
     tray.setIconVisible(false);
     owner.show();
@@ -768,10 +817,12 @@ void TestSni::trayIcon_lateAndRestartingPanel_windowAlwaysReachable()
     QTRY_VERIFY_WITH_TIMEOUT(!owner.isVisible(), kTimeout);
     QTRY_VERIFY_WITH_TIMEOUT(!watcher->registrations.isEmpty(), kTimeout);
 
+    const QString itemName = desktop->statusNotifierItem()->serviceName();
+    QVERIFY(nameOwned(itemName));
     tray.RestoreMainForm();
     QVERIFY(owner.isVisible());
     QVERIFY(!owner.isMinimized());
-    QTRY_VERIFY_WITH_TIMEOUT(!nameOwned(desktop->statusNotifierItem()->serviceName()), kTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!nameOwned(itemName), kTimeout);
 }
 
 QTEST_MAIN(TestSni)

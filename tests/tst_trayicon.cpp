@@ -1,3 +1,4 @@
+#include "components/TrayBackend.h"
 #include "components/TrayIcon.h"
 #include "support/FakeTrayBackend.h"
 #include "support/Waits.h"
@@ -67,6 +68,9 @@ private Q_SLOTS:
     void trayGoingAway_shownWindowOrNoIcon_leftAlone();
     void popupMenu_handedToTrayUnlessDisabled();
     void needsAttention_reachesTray();
+    void noMinimiseReports_iconStaysWhileShownAndShowToggles();
+    void noMinimiseReports_noTray_showOnlyRestores();
+    void markedForAttention_sameSizesWithRedMark();
 
 private:
     struct Fixture
@@ -557,6 +561,72 @@ void TestTrayIcon::needsAttention_reachesTray()
     QVERIFY(f->backend->needsAttention);
     f->tray->setNeedsAttention(false);
     QVERIFY(!f->backend->needsAttention);
+}
+
+void TestTrayIcon::noMinimiseReports_iconStaysWhileShownAndShowToggles()
+{
+    Fixture* f = makeFixture();
+    f->tray->setMinimisingReported(false);
+    f->tray->setIconVisible(false);
+    connect(f->show, &QAction::triggered, f->tray, &TTrayIcon::ShowFromTray);
+
+    // Showing the window puts the icon in: it is the only way back into the tray.
+    f->owner.show();
+    QVERIFY(f->tray->IconVisible());
+    QVERIFY(f->backend->shown);
+
+    // Activating the icon (the default item Show) takes a showing window into the tray ...
+    f->backend->report(QSystemTrayIcon::DoubleClick);
+    QVERIFY(!f->owner.isVisible());
+    QVERIFY(f->backend->shown);
+    // ... and brings a hidden one back, the icon staying in the tray.
+    f->backend->report(QSystemTrayIcon::DoubleClick);
+    QVERIFY(f->owner.isVisible());
+    QVERIFY(!f->owner.isMinimized());
+    QVERIFY(f->tray->IconVisible());
+    QVERIFY(f->backend->shown);
+    f->show->trigger();
+    QVERIFY(!f->owner.isVisible());
+    f->show->trigger();
+    QVERIFY(f->owner.isVisible());
+    QVERIFY(f->backend->shown);
+
+    // Where minimising is reported, Show keeps its ordinary meaning: icon out, window shown.
+    f->tray->setMinimisingReported(true);
+    f->show->trigger();
+    QVERIFY(f->owner.isVisible());
+    QVERIFY(!f->tray->IconVisible());
+    QVERIFY(!f->backend->shown);
+}
+
+void TestTrayIcon::noMinimiseReports_noTray_showOnlyRestores()
+{
+    Fixture* f = makeFixture(false);
+    f->tray->setMinimisingReported(false);
+    f->owner.show();
+    // Without a tray a showing window is never hidden: Show leaves it on screen.
+    f->tray->ShowFromTray();
+    QVERIFY(f->owner.isVisible());
+    QVERIFY(!f->owner.isMinimized());
+    QVERIFY(!f->tray->IconVisible());
+}
+
+void TestTrayIcon::markedForAttention_sameSizesWithRedMark()
+{
+    QPixmap plain(64, 64);
+    plain.fill(QColor(0xf0, 0xa0, 0x30));
+    const QIcon icon(plain);
+    const QIcon marked = markedForAttention(icon);
+    QVERIFY(markedForAttention(QIcon()).isNull());
+    for (const int side : {16, 22, 24, 32, 48, 64}) {
+        const QImage image = marked.pixmap(QSize(side, side), 1.0).toImage();
+        QCOMPARE(image.size(), QSize(side, side));
+        // The picture itself stays in the upper left; the mark is red in the lower right.
+        QCOMPARE(image.pixelColor(1, 1), QColor(0xf0, 0xa0, 0x30));
+        const QColor mark = image.pixelColor(side * 9 / 10, side * 72 / 100);
+        QVERIFY2(mark.red() > 180 && mark.green() < 60 && mark.blue() < 60,
+                 qPrintable(QStringLiteral("%1 px: %2").arg(side).arg(mark.name())));
+    }
 }
 
 QTEST_MAIN(TestTrayIcon)

@@ -71,20 +71,36 @@ QVariantMap onlyNamed(QVariantMap properties, const QStringList& names)
 
 } // namespace
 
-DBusMenuExporter::DBusMenuExporter(const QDBusConnection& connection, const QString& path, QObject* parent)
-    : QObject(parent), m_connection(connection), m_path(path)
+DBusMenuExporter::DBusMenuExporter(const QString& path, QObject* parent) : QObject(parent), m_path(path)
 {
     registerDBusTrayTypes();
     m_adaptor = new DBusMenuAdaptor(this);
-    if (!m_connection.registerObject(m_path, this, QDBusConnection::ExportAdaptors)) {
-        qWarning("Cannot serve the tray menu at %s: %s", qPrintable(m_path),
-                 qPrintable(m_connection.lastError().message()));
-    }
 }
 
 DBusMenuExporter::~DBusMenuExporter()
 {
-    m_connection.unregisterObject(m_path);
+    withdraw();
+}
+
+bool DBusMenuExporter::exportOn(const QDBusConnection& connection)
+{
+    withdraw();
+    m_connection = connection;
+    if (!m_connection.registerObject(m_path, this, QDBusConnection::ExportAdaptors)) {
+        qWarning("Cannot serve the tray menu at %s: %s", qPrintable(m_path),
+                 qPrintable(m_connection.lastError().message()));
+        m_connection = QDBusConnection(QString());
+        return false;
+    }
+    return true;
+}
+
+void DBusMenuExporter::withdraw()
+{
+    if (m_connection.isConnected()) {
+        m_connection.unregisterObject(m_path);
+    }
+    m_connection = QDBusConnection(QString());
 }
 
 void DBusMenuExporter::setMenu(QMenu* menu)

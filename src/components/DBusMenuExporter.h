@@ -22,9 +22,14 @@ class DBusMenuExporter final : public QObject, public QDBusContext
     Q_DISABLE_COPY_MOVE(DBusMenuExporter)
 
 public:
-    /// The menu is not owned; it may be null or go away at any time.
-    DBusMenuExporter(const QDBusConnection& connection, const QString& path, QObject* parent = nullptr);
+    /// The menu is not owned; it may be null or go away at any time. Nothing is served until exportOn().
+    explicit DBusMenuExporter(const QString& path, QObject* parent = nullptr);
     ~DBusMenuExporter() override;
+
+    /// Serves the menu on connection (and no longer on the one before); false when the path is taken.
+    bool exportOn(const QDBusConnection& connection);
+    /// Serves the menu nowhere.
+    void withdraw();
 
     void setMenu(QMenu* menu);
     QMenu* menu() const { return m_menu; }
@@ -48,7 +53,7 @@ private:
     void watch(QMenu* menu);
     void scheduleLayoutUpdate();
 
-    QDBusConnection m_connection;
+    QDBusConnection m_connection{QString()};
     QString m_path;
     QPointer<QMenu> m_menu;
     DBusMenuAdaptor* m_adaptor = nullptr;

@@ -6,14 +6,15 @@
 
 DesktopTrayBackend::DesktopTrayBackend(QObject* parent)
     : DesktopTrayBackend(
-          QDBusConnection::sessionBus(), [] { return new SystemTrayBackend(); }, parent)
+          QDBusConnection::sessionBus(), QString(), [] { return new SystemTrayBackend(); }, parent)
 {}
 
-DesktopTrayBackend::DesktopTrayBackend(const QDBusConnection& bus, TrayFactory makeXEmbedTray, QObject* parent)
+DesktopTrayBackend::DesktopTrayBackend(const QDBusConnection& bus, const QString& itemBusAddress,
+                                       TrayFactory makeXEmbedTray, QObject* parent)
     : TrayBackend(parent), m_makeXEmbed(std::move(makeXEmbedTray))
 {
     if (bus.isConnected()) {
-        m_sni = new SniTrayBackend(bus, this);
+        m_sni = new SniTrayBackend(bus, itemBusAddress, this);
         connect(m_sni, &TrayBackend::activated, this, &TrayBackend::activated);
         connect(m_sni, &TrayBackend::availableChanged, this, &DesktopTrayBackend::follow);
         m_usingSni = m_sni->watcherPresent();

@@ -28,9 +28,11 @@ public:
 
     /// The session bus, and QSystemTrayIcon for the XEmbed tray.
     explicit DesktopTrayBackend(QObject* parent = nullptr);
-    /// bus: where panels register (not connected: the XEmbed tray only); makeXEmbedTray builds
-    /// the XEmbed tray when it is first needed.
-    DesktopTrayBackend(const QDBusConnection& bus, TrayFactory makeXEmbedTray, QObject* parent = nullptr);
+    /// bus: where panels register (not connected: the XEmbed tray only), reached at itemBusAddress
+    /// by the item's own connections (empty: the session bus); makeXEmbedTray builds the XEmbed
+    /// tray when it is first needed.
+    DesktopTrayBackend(const QDBusConnection& bus, const QString& itemBusAddress, TrayFactory makeXEmbedTray,
+                       QObject* parent = nullptr);
     ~DesktopTrayBackend() override;
 
     bool isAvailable() const override;

@@ -17,24 +17,18 @@ const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
 const QString kWatcherInterface = QStringLiteral("org.kde.StatusNotifierWatcher");
 
-// Items of one process tell themselves apart by the number at the end of their bus name.
-int s_itemCount = 0;
+// Each connection of an item gets a name of its own within the process.
+int s_itemBusCount = 0;
 
 } // namespace
 
-SniTrayBackend::SniTrayBackend(const QDBusConnection& connection, QObject* parent)
-    : TrayBackend(parent), m_connection(connection), m_serviceName(QStringLiteral("org.kde.StatusNotifierItem-%1-%2")
-                                                                       .arg(QCoreApplication::applicationPid())
-                                                                       .arg(++s_itemCount)),
-      m_watcher(kWatcherService, connection, QDBusServiceWatcher::WatchForOwnerChange)
+SniTrayBackend::SniTrayBackend(const QDBusConnection& bus, const QString& itemBusAddress, QObject* parent)
+    : TrayBackend(parent), m_connection(bus), m_itemBusAddress(itemBusAddress),
+      m_watcher(kWatcherService, bus, QDBusServiceWatcher::WatchForOwnerChange)
 {
     registerDBusTrayTypes();
     m_adaptor = new StatusNotifierItemAdaptor(this);
-    m_menu = new DBusMenuExporter(m_connection, menuPath(), this);
-    if (!m_connection.registerObject(itemPath(), this, QDBusConnection::ExportAdaptors)) {
-        qWarning("Cannot serve the tray icon at %s: %s", qPrintable(itemPath()),
-                 qPrintable(m_connection.lastError().message()));
-    }
+    m_menu = new DBusMenuExporter(menuPath(), this);
     connect(&m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString& oldOwner, const QString& newOwner) {
                 // A new owner straight after the old one is a restarted panel as well.
@@ -56,17 +50,23 @@ SniTrayBackend::SniTrayBackend(const QDBusConnection& connection, QObject* paren
 
 SniTrayBackend::~SniTrayBackend()
 {
-    if (m_nameOwned) {
-        m_connection.unregisterService(m_serviceName);
-    }
-    m_connection.unregisterObject(itemPath());
+    closeItemBus();
+}
+
+QString SniTrayBackend::serviceName() const
+{
+    return m_itemBus.isConnected() ? m_itemBus.baseService() : QString();
 }
 
 void SniTrayBackend::setIcon(const QIcon& icon)
 {
     m_iconName = icon.name();
     m_pixmaps = sniIconPixmaps(icon);
+    m_attentionPixmaps = sniIconPixmaps(markedForAttention(icon));
     Q_EMIT m_adaptor->NewIcon();
+    if (m_needsAttention) {
+        Q_EMIT m_adaptor->NewAttentionIcon();
+    }
 }
 
 void SniTrayBackend::setToolTip(const QString& tip)
@@ -82,7 +82,7 @@ void SniTrayBackend::setVisible(bool visible)
 {
     m_wanted = visible;
     // Every add is told to the watcher again, as the tray is told every write; a remove and an
-    // add in the same turn of the event loop keep the name and only register once more.
+    // add in the same turn of the event loop keep the connection and only register once more.
     m_registrationDue = visible;
     queueSync();
 }
@@ -98,7 +98,21 @@ void SniTrayBackend::setNeedsAttention(bool attention)
         return;
     }
     m_needsAttention = attention;
+    // The attention icon is there only while attention is asked for: Xfce's tray draws it whenever
+    // there is one, whatever the status says, and reads it again only when told it changed. So it
+    // comes before the status that uses it, and goes after the status that no longer does.
+    if (attention) {
+        Q_EMIT m_adaptor->NewAttentionIcon();
+    }
     Q_EMIT m_adaptor->NewStatus(status());
+    if (!attention) {
+        Q_EMIT m_adaptor->NewAttentionIcon();
+    }
+}
+
+SniIconPixmapList SniTrayBackend::attentionPixmaps() const
+{
+    return m_needsAttention ? m_attentionPixmaps : SniIconPixmapList();
 }
 
 QString SniTrayBackend::status() const
@@ -198,37 +212,60 @@ void SniTrayBackend::syncRegistration()
 {
     m_syncQueued = false;
     if (!m_wanted) {
-        if (m_nameOwned) {
-            // The watcher sees the name go and takes the item out of the panel.
-            m_connection.unregisterService(m_serviceName);
-            m_nameOwned = false;
-        }
+        // The watcher sees the connection's name go and takes the item out of the panel.
+        closeItemBus();
         return;
     }
-    if (!m_watcherPresent) {
-        return;
-    }
-    if (!m_nameOwned) {
-        m_nameOwned = m_connection.registerService(m_serviceName);
-        if (!m_nameOwned) {
-            qWarning("Cannot take the bus name %s for the tray icon: %s", qPrintable(m_serviceName),
-                     qPrintable(m_connection.lastError().message()));
+    if (!m_itemBus.isConnected()) {
+        if (!openItemBus()) {
             return;
         }
         m_registrationDue = true;
     }
-    if (m_registrationDue) {
+    if (m_watcherPresent && m_registrationDue) {
         m_registrationDue = false;
         sendRegistration();
     }
+}
+
+bool SniTrayBackend::openItemBus()
+{
+    const QString name = QStringLiteral("nudgelark-tray-%1").arg(++s_itemBusCount);
+    m_itemBus = m_itemBusAddress.isEmpty() ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, name)
+                                           : QDBusConnection::connectToBus(m_itemBusAddress, name);
+    if (!m_itemBus.isConnected()) {
+        qWarning("Cannot connect to the bus for the tray icon: %s", qPrintable(m_itemBus.lastError().message()));
+        m_itemBus = QDBusConnection(QString());
+        QDBusConnection::disconnectFromBus(name);
+        return false;
+    }
+    if (!m_itemBus.registerObject(itemPath(), this, QDBusConnection::ExportAdaptors)) {
+        qWarning("Cannot serve the tray icon at %s: %s", qPrintable(itemPath()),
+                 qPrintable(m_itemBus.lastError().message()));
+    }
+    m_menu->exportOn(m_itemBus);
+    return true;
+}
+
+void SniTrayBackend::closeItemBus()
+{
+    if (!m_itemBus.isConnected()) {
+        return;
+    }
+    m_menu->withdraw();
+    m_itemBus.unregisterObject(itemPath());
+    const QString name = m_itemBus.name();
+    m_itemBus = QDBusConnection(QString());
+    QDBusConnection::disconnectFromBus(name);
 }
 
 void SniTrayBackend::sendRegistration()
 {
     QDBusMessage call = QDBusMessage::createMethodCall(kWatcherService, kWatcherPath, kWatcherInterface,
                                                        QStringLiteral("RegisterStatusNotifierItem"));
-    call << m_serviceName;
-    auto* pending = new QDBusPendingCallWatcher(m_connection.asyncCall(call), this);
+    call << m_itemBus.baseService();
+    // From the item's own connection: a watcher may take the sender for the item.
+    auto* pending = new QDBusPendingCallWatcher(m_itemBus.asyncCall(call), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [pending] {
         pending->deleteLater();
         if (pending->isError()) {

@@ -14,17 +14,22 @@ class StatusNotifierItemAdaptor;
 /// The tray icon as a StatusNotifierItem of the program's own, for panels that show icons only
 /// over D-Bus (KDE Plasma, GNOME's AppIndicator extension, most Wayland panels).
 ///
-/// While the icon is to be shown, the item owns a bus name of its own and registers it with the
-/// org.kde.StatusNotifierWatcher, again each time a watcher appears (a panel that starts late or
-/// restarts); hiding the icon gives the name up, which takes the item out of the panel. The menu
-/// handed over is served over com.canonical.dbusmenu for the panel to draw.
+/// While the icon is to be shown, the item has a connection to the bus of its own and registers
+/// that connection's unique name with the org.kde.StatusNotifierWatcher, again each time a watcher
+/// appears (a panel that starts late or restarts); hiding the icon closes the connection, which
+/// takes the item out of every panel. (GNOME's AppIndicator extension loses items registered
+/// under a well-known name now and then; a unique name it keeps.) The menu handed over is served
+/// over com.canonical.dbusmenu on the same connection for the panel to draw.
 class SniTrayBackend final : public TrayBackend
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SniTrayBackend)
 
 public:
-    explicit SniTrayBackend(const QDBusConnection& connection, QObject* parent = nullptr);
+    /// bus: where the watcher is looked for; the item's own connections go to itemBusAddress, or
+    /// to the session bus when it is empty.
+    explicit SniTrayBackend(const QDBusConnection& bus, const QString& itemBusAddress = QString(),
+                            QObject* parent = nullptr);
     ~SniTrayBackend() override;
 
     /// A watcher is on the bus and a panel (its host) has registered with it.
@@ -36,14 +41,16 @@ public:
     void setNeedsAttention(bool attention) override;
 
     bool watcherPresent() const { return m_watcherPresent; }
-    /// The bus name the item registers under.
-    QString serviceName() const { return m_serviceName; }
+    /// The bus name the item registers under: its connection's unique name; empty while hidden.
+    QString serviceName() const;
     static QString itemPath() { return QStringLiteral("/StatusNotifierItem"); }
     static QString menuPath() { return QStringLiteral("/MenuBar"); }
 
     QString status() const;
     QString iconName() const { return m_iconName; }
     SniIconPixmapList iconPixmaps() const { return m_pixmaps; }
+    /// The icon with the mark of a waiting alert while the status is NeedsAttention; none otherwise.
+    SniIconPixmapList attentionPixmaps() const;
     SniToolTip toolTip() const;
 
     /// The panel's primary action (a left click).
@@ -63,17 +70,20 @@ private:
     void queueSync();
     void syncRegistration();
     void sendRegistration();
+    bool openItemBus();
+    void closeItemBus();
 
     QDBusConnection m_connection;
-    QString m_serviceName;
+    QString m_itemBusAddress;
+    QDBusConnection m_itemBus{QString()};
     QDBusServiceWatcher m_watcher;
     StatusNotifierItemAdaptor* m_adaptor = nullptr;
     DBusMenuExporter* m_menu = nullptr;
     QString m_iconName;
     SniIconPixmapList m_pixmaps;
+    SniIconPixmapList m_attentionPixmaps;
     QString m_tip;
     bool m_wanted = false;
-    bool m_nameOwned = false;
     bool m_registrationDue = false;
     bool m_syncQueued = false;
     bool m_watcherPresent = false;
@@ -134,7 +144,7 @@ public:
     QString OverlayIconName() const { return {}; }
     SniIconPixmapList OverlayIconPixmap() const { return {}; }
     QString AttentionIconName() const { return {}; }
-    SniIconPixmapList AttentionIconPixmap() const { return {}; }
+    SniIconPixmapList AttentionIconPixmap() const { return m_item->attentionPixmaps(); }
     QString AttentionMovieName() const { return {}; }
     SniToolTip ToolTip() const { return m_item->toolTip(); }
     // False: the panel opens the exported menu on a right click and reports a left click as Activate.

@@ -1,9 +1,15 @@
 #pragma once
 
+#include <QIcon>
 #include <QObject>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 class QMenu;
+
+/// The icon with the mark of an alert waiting (a red dot with a white "!" in its lower right
+/// corner), drawn afresh in each size a tray asks for, so that the mark stays sharp and in scale.
+QIcon markedForAttention(const QIcon& icon);
 
 /// The desktop's tray as the tray icon sees it: one icon with a tool tip, added or removed.
 class TrayBackend : public QObject
@@ -41,10 +47,20 @@ public:
     explicit SystemTrayBackend(QObject* parent = nullptr);
 
     bool isAvailable() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
-    void setIcon(const QIcon& icon) override { m_icon.setIcon(icon); }
+    void setIcon(const QIcon& icon) override;
     void setToolTip(const QString& tip) override { m_icon.setToolTip(tip); }
-    void setVisible(bool visible) override { m_icon.setVisible(visible); }
+    void setVisible(bool visible) override;
+    /// An XEmbed tray knows no attention: the icon itself carries the mark meanwhile.
+    void setNeedsAttention(bool attention) override;
 
 private:
+    void lookAtTray();
+
     QSystemTrayIcon m_icon;
+    QIcon m_plain;
+    // Qt tells nobody when the tray's selection owner goes (a panel that quits): while the icon is
+    // in the tray, look every second.
+    QTimer m_trayWatch;
+    bool m_trayThere = false;
+    bool m_attention = false;
 };

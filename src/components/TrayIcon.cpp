@@ -36,7 +36,8 @@ QString cutTip(const QString& hint)
 } // namespace
 
 TTrayIcon::TTrayIcon(QWidget* owner, TrayBackend* backend, const QList<int>& recheckDelays)
-    : QObject(owner), m_owner(owner), m_backend(backend ? backend : new DesktopTrayBackend())
+    : QObject(owner), m_owner(owner), m_backend(backend ? backend : new DesktopTrayBackend()),
+      m_minimisingReported(minimisedStateKnown())
 {
     m_backend->setParent(this);
     connect(m_backend, &TrayBackend::activated, this, &TTrayIcon::handleActivation);
@@ -140,13 +141,24 @@ void TTrayIcon::RestoreMainForm()
     if (m_owner->isMinimized()) {
         m_owner->setWindowState(m_owner->windowState() & ~Qt::WindowMinimized);
     }
-    setIconVisible(false);
+    if (m_minimisingReported || !trayAvailable()) {
+        setIconVisible(false);
+    }
     if (!m_owner) {
         return;
     }
     m_owner->show();
     m_owner->raise();
     m_owner->activateWindow();
+}
+
+void TTrayIcon::ShowFromTray()
+{
+    if (!m_minimisingReported && trayAvailable() && m_owner && m_owner->isVisible()) {
+        HideMainForm();
+        return;
+    }
+    RestoreMainForm();
 }
 
 void TTrayIcon::HideMainForm()
@@ -181,7 +193,7 @@ void TTrayIcon::recheckTray()
         // Added while there was no tray: add it again now that there is one.
         m_backend->setVisible(false);
         m_backend->setVisible(true);
-        if (m_minimizedForLackOfTray && m_owner && (m_owner->isMinimized() || !minimisedStateKnown())) {
+        if (m_minimizedForLackOfTray && m_owner && (m_owner->isMinimized() || !m_minimisingReported)) {
             m_minimizedForLackOfTray = false;
             m_owner->hide();
         }
@@ -270,6 +282,11 @@ void TTrayIcon::PopupAtCursor()
 
 bool TTrayIcon::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_owner && event->type() == QEvent::Show && !m_minimisingReported && !m_iconVisible) {
+        // A minimised window cannot be seen here, so minimising never takes the window into the
+        // tray: the icon stays there while the window shows, and taking the window in is its job.
+        setIconVisible(true);
+    }
     if (watched == m_owner && event->type() == QEvent::WindowStateChange && m_minimizeToTray &&
         m_owner->isMinimized() && !m_minimizedForLackOfTray) {
         // Hiding a window inside its own state change confuses some window managers: do it next.

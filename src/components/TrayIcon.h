@@ -74,7 +74,15 @@ public:
     void setNeedsAttention(bool attention);
 
     /// Owner window back from the tray or the minimised state: icon out, window shown and raised.
+    /// Where the desktop cannot report minimising (Wayland) and a tray is there, the icon stays in.
     void RestoreMainForm();
+    /// The menu's Show: RestoreMainForm, except where the desktop cannot report minimising and a
+    /// tray is there: the icon is the only way into the tray then, so a showing window goes back
+    /// into it.
+    void ShowFromTray();
+    /// Whether the desktop reports a minimised window (not on Wayland); tests set it.
+    bool minimisingReported() const { return m_minimisingReported; }
+    void setMinimisingReported(bool reported) { m_minimisingReported = reported; }
     /// Icon in, owner window hidden; where the desktop has no tray it is minimised instead.
     void HideMainForm();
     void DoMinimizeToTray();
@@ -107,4 +115,5 @@ private:
     bool m_minimizeToTray = false;
     bool m_trayWasAvailable = false;
     bool m_minimizedForLackOfTray = false;
+    bool m_minimisingReported = true;
 };

@@ -507,7 +507,7 @@ void TMainForm::M_H_AboutClick()
 
 void TMainForm::Show1Click()
 {
-    m_trayIcon->RestoreMainForm();
+    m_trayIcon->ShowFromTray();
 }
 
 void TMainForm::Exit1Click()

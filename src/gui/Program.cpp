@@ -16,7 +16,9 @@ ProgramWindows::ProgramWindows(const ProgramSeams& seams)
 {
     m_mainForm = std::make_unique<TMainForm>(seams);
     TMainForm* owner = m_mainForm.get();
-    m_alertDialog = std::make_unique<TAlertDialog>(owner);
+    // The alert is a window of its own, tied to no other: it must come up on screen when the main
+    // window is hidden in the tray or minimised (a child of a minimised window stays out of sight).
+    m_alertDialog = std::make_unique<TAlertDialog>();
     m_newEditDialog = std::make_unique<TNewEditDialog>(m_mainForm->editorHost(), owner);
     m_soundDialog = std::make_unique<TSoundDialog>(seams.programFolder, seams.dataFolderOrProgram(), *seams.soundOutput,
                                                    *seams.help, owner);

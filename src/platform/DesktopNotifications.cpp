@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QFileInfo>
 #include <QVariantMap>
 
 #include <algorithm>
@@ -19,6 +21,37 @@ constexpr uchar kNormal = 1;
 constexpr uchar kCritical = 2;
 
 } // namespace
+
+/// A picture as the notification protocol's hint "image-data" carries it ("(iiibiiay)").
+struct NoticeImage
+{
+    int width = 0;
+    int height = 0;
+    int rowStride = 0;
+    bool hasAlpha = true;
+    int bitsPerSample = 8;
+    int channels = 4;
+    QByteArray data;
+};
+Q_DECLARE_METATYPE(NoticeImage)
+
+QDBusArgument& operator<<(QDBusArgument& argument, const NoticeImage& image)
+{
+    argument.beginStructure();
+    argument << image.width << image.height << image.rowStride << image.hasAlpha << image.bitsPerSample
+             << image.channels << image.data;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, NoticeImage& image)
+{
+    argument.beginStructure();
+    argument >> image.width >> image.height >> image.rowStride >> image.hasAlpha >> image.bitsPerSample >>
+        image.channels >> image.data;
+    argument.endStructure();
+    return argument;
+}
 
 DesktopNotifications::DesktopNotifications(QObject* parent)
     : DesktopNotifications(QDBusConnection::sessionBus(), parent)
@@ -60,6 +93,33 @@ QString DesktopNotifications::bodyText(const QString& text, bool serverReadsMark
         body.replace(u'>', QLatin1String("&gt;"));
     }
     return body;
+}
+
+void DesktopNotifications::setIcon(const QString& iconFile, const QImage& picture)
+{
+    m_iconFile = iconFile;
+    m_picture = picture.isNull() ? QImage()
+                                 : picture.scaled(picture.size().boundedTo(QSize(64, 64)), Qt::KeepAspectRatio,
+                                                  Qt::SmoothTransformation);
+}
+
+QVariantMap DesktopNotifications::iconHints() const
+{
+    QVariantMap hints;
+    // The program folder need not be where any icon theme looks: the notice carries the icon itself.
+    if (!m_iconFile.isEmpty() && QFileInfo(m_iconFile).isAbsolute() && QFileInfo::exists(m_iconFile)) {
+        hints.insert(QStringLiteral("image-path"), m_iconFile);
+    } else if (!m_picture.isNull()) {
+        const QImage rgba = m_picture.convertToFormat(QImage::Format_RGBA8888);
+        NoticeImage image;
+        image.width = rgba.width();
+        image.height = rgba.height();
+        image.rowStride = int(rgba.bytesPerLine());
+        image.data = QByteArray(reinterpret_cast<const char*>(rgba.constBits()), rgba.sizeInBytes());
+        qDBusRegisterMetaType<NoticeImage>();
+        hints.insert(QStringLiteral("image-data"), QVariant::fromValue(image));
+    }
+    return hints;
 }
 
 quint64 DesktopNotifications::post(const Notice& notice)
@@ -146,12 +206,13 @@ void DesktopNotifications::send(quint64 number)
     for (const auto& [key, label] : notice.actions) {
         actions << key << label;
     }
-    QVariantMap hints;
+    QVariantMap hints = iconHints();
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(notice.critical ? kCritical : kNormal));
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("nudgelark"));
+    const QString appIcon = hints.value(QStringLiteral("image-path"), QStringLiteral("nudgelark")).toString();
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     // A critical notice stays until it is withdrawn; others go when the server's time is up.
-    call << QCoreApplication::applicationName() << uint(0) << QStringLiteral("nudgelark") << notice.summary
+    call << QCoreApplication::applicationName() << uint(0) << appIcon << notice.summary
          << bodyText(notice.body, m_readsMarkup) << actions << hints << int(notice.critical ? 0 : -1);
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, number] {

@@ -5,6 +5,7 @@
 #include <QDBusConnection>
 #include <QDBusServiceWatcher>
 #include <QHash>
+#include <QImage>
 
 class QDBusMessage;
 
@@ -21,6 +22,12 @@ public:
     explicit DesktopNotifications(QObject* parent = nullptr);
     explicit DesktopNotifications(const QDBusConnection& bus, QObject* parent = nullptr);
     ~DesktopNotifications() override;
+
+    /// The program's icon on every notice: iconFile (a full path) where it exists, which also names
+    /// the notice's application icon; picture itself (scaled to 64 pixels at most) where it does not.
+    void setIcon(const QString& iconFile, const QImage& picture);
+    /// The hints that carry the icon, as set by setIcon().
+    QVariantMap iconHints() const;
 
     quint64 post(const Notice& notice) override;
     void withdraw(quint64 notice) override;
@@ -55,4 +62,6 @@ private:
     bool m_capabilitiesKnown = false;
     bool m_askingCapabilities = false;
     bool m_readsMarkup = false;
+    QString m_iconFile;
+    QImage m_picture;
 };

@@ -67,6 +67,9 @@ echo "notice: $note"
 grep -qF '"Call Ana" "Call Ana back" ["ok", "OK", "pause", "Pause"]' <<<"$note" ||
     fail "the notice is not the reminder's name and text with the actions OK and Pause"
 grep -qF '"urgency": 2' <<<"$note" || fail "the notice is not critical"
+# The icon travels with the notice: no icon theme holds the program's.
+grep -qF "\"image-path\": \"$PROG/nudgelark.png\"" <<<"$note" || fail "the notice does not carry the icon file"
+grep -qF '"desktop-entry": "nudgelark"' <<<"$note" || fail "the notice does not name the launcher"
 [ "$(notices)" -eq 1 ] || fail "one alert posted $(notices) notices"
 
 invoke_action 1 pause

@@ -86,6 +86,7 @@ e2e_start_tray() {
     e2e_need trayer
     trayer --edge bottom --align right --widthtype request --height 32 --SetDockType true \
         --transparent false >/dev/null 2>&1 &
+    E2E_TRAYER_PID=$!
     timeout 10 xdotool search --sync --classname trayer >/dev/null 2>&1 || e2e_skip "trayer did not start"
 }
 

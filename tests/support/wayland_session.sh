@@ -245,6 +245,14 @@ wait_for has_status "$item" Active || fail "the tray icon still asks for attenti
 gdbus call --session -d "$item" -o /StatusNotifierItem -m org.kde.StatusNotifierItem.Activate 0 0 >/dev/null ||
     fail "the tray icon refused Activate"
 wait_for has_view Nudgelark "$MAIN_W" || fail "Activate did not bring the main window"
+# Wayland never reports minimising: the icon stays in the tray and takes a showing window back.
+gdbus call --session -d "$item" -o /StatusNotifierItem -m org.kde.StatusNotifierItem.Activate 0 0 >/dev/null ||
+    fail "the tray icon refused a second Activate"
+wait_for no_view Nudgelark "$MAIN_W" || fail "Activate on the showing window did not take it into the tray"
+gdbus call --session -d "$item" -o /StatusNotifierItem -m org.kde.StatusNotifierItem.Activate 0 0 >/dev/null ||
+    fail "the tray icon refused a third Activate"
+wait_for has_view Nudgelark "$MAIN_W" || fail "Activate did not bring the main window back from the tray"
+! grep -q "^unregistered $item " "$WATCHER_LOG" || fail "the icon left the tray while the window showed"
 kill -TERM "$APP_PID"
 WAIT_SECS=15 wait_for program_gone || fail "SIGTERM did not end the program"
 wait "$APP_PID"
