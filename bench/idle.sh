@@ -13,6 +13,8 @@ done
 TMP=$(mktemp -d /tmp/nudgelark-idle.XXXXXX)
 trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$TMP"' EXIT
 export HOME="$TMP/home" XDG_CONFIG_HOME="$TMP/home/.config" XDG_RUNTIME_DIR="$TMP/run"
+# No JACK fallback for GStreamer: a stale lock of its shared database in /dev/shm would hang the program.
+export GST_PLUGIN_FEATURE_RANK=jackaudiosink:NONE,jackaudiosrc:NONE
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER
 

@@ -217,10 +217,14 @@ void TestAlertDialog::layout_buttonsFollowTheText()
             QCOMPARE(l.okTop, l.textHeight + 16);
         }
         QCOMPARE(c.PauseSB->text(), view ? u"Edit"_s : u"Pause"_s);
+        // At the default font the buttons keep their places and sizes.
+        int left = 8;
         for (QPushButton* b : {c.OKSB, c.PauseSB, c.HelpSB}) {
             QCOMPARE(b->y(), l.okTop);
+            QCOMPARE(b->x(), left);
             QCOMPARE(b->size(), QSize(75, 23));
             QVERIFY(d.rect().contains(b->geometry()));
+            left += 100;
         }
         QCOMPARE(d.width(), 289);
         QTest::mouseClick(c.OKSB, Qt::LeftButton);

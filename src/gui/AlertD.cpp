@@ -1,5 +1,7 @@
 #include "AlertD.h"
 
+#include "gui/WindowLook.h"
+
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -13,19 +15,9 @@
 namespace {
 
 constexpr int ClientWidth = 289;
-constexpr int LabelWidth = 273;
 constexpr int WhenHeight = 49;
-constexpr int ButtonHeight = 23;
 // The title bar and borders are not known before the window manager has framed the window.
 constexpr int FrameAllowance = 40;
-
-QFont tahoma(int pixelHeight)
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(pixelHeight);
-    font.setBold(true);
-    return font;
-}
 
 // The reminder's text and the "Alert on" line break their lines with a bare CR, which a label
 // would run together into one line.
@@ -62,10 +54,7 @@ TAlertDialog::TAlertDialog(QWidget* parent)
     ui.AlertL->setAlignment(Qt::AlignCenter);
     ui.AlertL->setWordWrap(true);
     ui.AlertL->setTextFormat(Qt::PlainText);
-    ui.AlertL->setFont(tahoma(13));
-    QPalette red = ui.AlertL->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
-    ui.AlertL->setPalette(red);
+    ui.AlertL->setFont(ScaledPixelFont(QStringLiteral("Tahoma"), 13));
     ui.WhenST = new QLabel(this);
     ui.WhenST->setObjectName(QStringLiteral("WhenST"));
     ui.WhenST->setFrameShape(QFrame::Panel);
@@ -73,16 +62,19 @@ TAlertDialog::TAlertDialog(QWidget* parent)
     ui.WhenST->setTextFormat(Qt::PlainText);
     ui.WhenST->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ui.WhenST->setWordWrap(true);
-    ui.WhenST->setGeometry(8, 0, LabelWidth, WhenHeight);
     ui.WhenST->hide();
 
     buildButtons();
+    ui.WhenST->setGeometry(8, 0, labelWidth(), WhenHeight);
     // The text scrolls once the window would outgrow the screen; the buttons always stay in reach.
     ui.scroll = new QScrollArea(this);
     ui.scroll->setWidget(ui.AlertL);
     ui.scroll->setWidgetResizable(true);
     ui.scroll->setFrameShape(QFrame::NoFrame);
     ui.scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The text fills its background with the window's colour (the scroll area's doing): the red
+    // is chosen to read on that.
+    KeepReadableRed(ui.AlertL, QPalette::WindowText, QPalette::Window);
 
     ui.CheckTimer = new QTimer(this);
     ui.CheckTimer->setObjectName(QStringLiteral("CheckTimer"));
@@ -104,8 +96,7 @@ void TAlertDialog::buildButtons()
         {"PauseSB", QStringLiteral("Pause"), &TAlertDialog::PauseAOLClick},
         {"HelpSB", QStringLiteral("Help"), &TAlertDialog::HelpAOLClick},
     };
-    const QFont buttonFont = tahoma(11);
-    int left = 8;
+    const QFont buttonFont = ScaledPixelFont(QStringLiteral("Tahoma"), 11);
     for (int i = 0; i < 3; ++i) {
         const auto& [name, caption, handler] = specs[i];
         QPushButton* button = ui.buttons[i] = new QPushButton(caption, this);
@@ -118,10 +109,20 @@ void TAlertDialog::buildButtons()
         button->setAutoDefault(false);
         button->setDefault(false);
         button->setFocusPolicy(Qt::NoFocus);
-        button->setGeometry(left, 0, 75, ButtonHeight);
-        left += 100;
     }
     ui.PauseSB = ui.buttons[1];
+    // The buttons keep their 75 by 23 pixels at 8, 108 and 208 where the captions fit; a larger
+    // font makes them, their gaps and the window larger, and the text as wide as the row.
+    m_buttonSize = QSize(75, 23);
+    for (const QPushButton* button : ui.buttons) {
+        m_buttonSize = m_buttonSize.expandedTo(CaptionFit(button, QSize(75, 23)));
+    }
+    const int step = qMax(100, m_buttonSize.width() + 20);
+    const int row = 2 * step + m_buttonSize.width();
+    m_clientWidth = 8 + row + 1 <= ClientWidth ? ClientWidth : row + 16;
+    for (int i = 0; i < 3; ++i) {
+        ui.buttons[i]->setGeometry(8 + i * step, 0, m_buttonSize.width(), m_buttonSize.height());
+    }
 }
 
 void TAlertDialog::setMode(Mode mode)
@@ -146,21 +147,21 @@ int TAlertDialog::layOutText(bool view, const QRect& available, int& whenHeight)
         ui.AlertL->setText(text);
     }
     const int lineHeight = ui.AlertL->fontMetrics().height();
-    const int labelHeight = qMax(ui.AlertL->heightForWidth(LabelWidth), lineHeight);
+    const int labelHeight = qMax(ui.AlertL->heightForWidth(labelWidth()), lineHeight);
     whenHeight = 0;
     if (view) {
         ui.WhenST->setText(displayText(m_whenText));
         // The box keeps its height unless its text needs more, as it does in a wider fallback font.
-        whenHeight = qMax(WhenHeight, ui.WhenST->heightForWidth(LabelWidth));
+        whenHeight = qMax(WhenHeight, ui.WhenST->heightForWidth(labelWidth()));
     }
-    const int below = 16 + (view ? whenHeight + 8 : 0) + ButtonHeight + 8;
+    const int below = 16 + (view ? whenHeight + 8 : 0) + m_buttonSize.height() + 8;
     int shownHeight = labelHeight;
     if (available.isValid()) {
         const int frame = qMax(FrameAllowance, frameGeometry().height() - height());
         shownHeight = qMin(labelHeight, qMax(lineHeight, available.height() - frame - 8 - below));
     }
     ui.scroll->setVerticalScrollBarPolicy(labelHeight > shownHeight ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    ui.scroll->setGeometry(8, 8, LabelWidth, shownHeight);
+    ui.scroll->setGeometry(8, 8, labelWidth(), shownHeight);
     return shownHeight;
 }
 
@@ -179,7 +180,7 @@ void TAlertDialog::FormActivate()
     m_shownMode = Mode::Alert;
     if (view) {
         ui.WhenST->show();
-        ui.WhenST->setGeometry(8, shownHeight + 16, LabelWidth, whenHeight);
+        ui.WhenST->setGeometry(8, shownHeight + 16, labelWidth(), whenHeight);
         okTop = ui.WhenST->y() + ui.WhenST->height() + 8;
         ui.PauseSB->setText(QStringLiteral("Edit"));
         m_shownMode = Mode::View;
@@ -187,7 +188,7 @@ void TAlertDialog::FormActivate()
     for (QPushButton* button : ui.buttons) {
         button->move(button->x(), okTop);
     }
-    setFixedSize(ClientWidth, okTop + ButtonHeight + 8);
+    setFixedSize(m_clientWidth, okTop + m_buttonSize.height() + 8);
     keepOnScreen(available);
     if (isVisible()) {
         raise();

@@ -64,6 +64,7 @@ private:
     void HelpAOLClick();
     void CheckTimerTimer();
     void keepOnScreen(const QRect& available);
+    int labelWidth() const { return m_clientWidth - 16; }
 
     std::unique_ptr<Ui> m_ui;
     QString m_whenText;
@@ -71,4 +72,7 @@ private:
     // The mode the window was last laid out in: the middle button says Pause or Edit by it.
     Mode m_shownMode = Mode::Alert;
     bool m_editRequested = false;
+    // The buttons' size and the window's width, from the captions in the window's font.
+    QSize m_buttonSize;
+    int m_clientWidth = 0;
 };

@@ -1,5 +1,7 @@
 #include "DialogButtons.h"
 
+#include "gui/WindowLook.h"
+
 #include <QHBoxLayout>
 #include <QPushButton>
 
@@ -14,7 +16,8 @@ QHBoxLayout* MakeButtonRow(QWidget* dialog, std::initializer_list<DialogButton> 
         button->setFlat(true);
         button->setFont(bold);
         button->setAutoDefault(false);
-        button->setFixedSize(75, 23);
+        // 75 by 23 pixels, or what the caption needs in a larger font.
+        button->setFixedSize(CaptionFit(button, QSize(75, 23)));
         row->addWidget(button);
         QObject::connect(button, &QPushButton::clicked, dialog, spec.clicked);
     }

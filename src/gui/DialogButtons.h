@@ -15,6 +15,6 @@ struct DialogButton
     std::function<void()> clicked;
 };
 
-/// The row of flat, bold 75 by 23 buttons under a dialog's frame, in the order given; no button is
-/// a default button.
+/// The row of flat, bold buttons under a dialog's frame, in the order given, each 75 by 23 pixels or
+/// as large as its caption needs; no button is a default button.
 QHBoxLayout* MakeButtonRow(QWidget* dialog, std::initializer_list<DialogButton> buttons);

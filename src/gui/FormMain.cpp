@@ -14,6 +14,7 @@
 #include "gui/HelpMessageBox.h"
 #include "gui/OptionsD.h"
 #include "gui/SoundD.h"
+#include "gui/WindowLook.h"
 #include "platform/SessionEnd.h"
 
 #include <QApplication>
@@ -24,18 +25,6 @@
 #include <QStyle>
 #include <QTimer>
 #include <cstdio>
-
-namespace {
-
-QFont tahomaBold(int pixelHeight)
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(pixelHeight);
-    font.setBold(true);
-    return font;
-}
-
-} // namespace
 
 TMainForm::TMainForm(ProgramSeams context, QWidget* parent)
     : QMainWindow(parent)
@@ -53,12 +42,11 @@ TMainForm::TMainForm(ProgramSeams context, QWidget* parent)
     m_startInTray = !m_context.arguments.isEmpty() && m_context.arguments.first() == QStringLiteral("/s");
 
     auto* central = new QWidget(this);
-    central->setFixedSize(345, 168);
     setCentralWidget(central);
     buildList(central);
     buildButtons(central);
     buildMenus();
-    setFixedSize(345, 168 + menuBar()->sizeHint().height());
+    setFixedSize(central->size() + QSize(0, menuBar()->sizeHint().height()));
     buildTrayMenu();
     buildTimers();
     buildComponents();
@@ -72,7 +60,8 @@ void TMainForm::buildList(QWidget* central)
 {
     auto* list = new QListView(central);
     list->setObjectName(QStringLiteral("LView"));
-    list->setGeometry(8, 8, 233, 153);
+    // A larger desktop font shows as much of the names in a list as much wider.
+    list->setGeometry(8, 8, qRound(233 * DesktopFontScale()), 153);
     list->setViewMode(QListView::ListMode);
     list->setFlow(QListView::TopToBottom);
     list->setWrapping(true);
@@ -80,12 +69,15 @@ void TMainForm::buildList(QWidget* central)
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    QFont listFont(QStringLiteral("Tahoma"), 8);
-    listFont.setBold(true);
-    list->setFont(listFont);
+    list->setFont(ScaledPointFont(QStringLiteral("Tahoma"), 8));
+    // The white list keeps dark text under any desktop palette; a dark palette's light text on
+    // it could not be read.
     QPalette white = list->palette();
     white.setColor(QPalette::Base, Qt::white);
+    white.setColor(QPalette::Text, Qt::black);
+    white.setColor(QPalette::Disabled, QPalette::Text, QColor(0x6d, 0x6d, 0x6d));
     list->setPalette(white);
+    KeepReadableSelection(list);
     list->setFrameShape(QFrame::Box);
     list->setModel(&m_model);
     list->setSelectionModel(m_model.selectionModel());
@@ -107,19 +99,35 @@ void TMainForm::buildButtons(QWidget* central)
         {"DeleteSB", QStringLiteral("Delete"), 104, &TMainForm::DeleteAOLClick},
         {"CloseSB", QStringLiteral("Close"), 136, &TMainForm::CloseAOLClick},
     };
+    QList<QPushButton*> column;
     for (const ButtonSpec& spec : buttons) {
         auto* button = new QPushButton(spec.caption, central);
         button->setObjectName(QLatin1String(spec.name));
-        button->setGeometry(248, spec.top, 89, 23);
         button->setFlat(true);
-        button->setFont(tahomaBold(11));
+        button->setFont(ScaledPixelFont(QStringLiteral("Tahoma"), 11));
         connect(button, &QPushButton::clicked, this, spec.handler);
         if (spec.handler == &TMainForm::DeleteAOLClick) {
-            QPalette red = button->palette();
-            red.setColor(QPalette::ButtonText, Qt::red);
-            button->setPalette(red);
+            // A flat button shows its text on the window's own background.
+            KeepReadableRed(button, QPalette::ButtonText, QPalette::Window);
         }
+        column.append(button);
     }
+    // The column keeps its place beside the list and its 89 by 23 buttons, 32 pixels apart, where
+    // the captions fit; a larger font makes the buttons, and the list and the window with them,
+    // larger.
+    QSize size(89, 23);
+    for (const QPushButton* button : column) {
+        size = size.expandedTo(CaptionFit(button, QSize(89, 23)));
+    }
+    const int step = qMax(32, size.height() + 9);
+    auto* list = central->findChild<QListView*>(QStringLiteral("LView"));
+    const int left = list->geometry().right() + 8;
+    for (int i = 0; i < column.size(); ++i) {
+        column.at(i)->setGeometry(left, buttons[i].top + i * (step - 32), size.width(), size.height());
+    }
+    const int listHeight = qMax(153, column.constLast()->geometry().bottom() + 3 - 8);
+    list->resize(list->width(), listHeight);
+    central->setFixedSize(left + size.width() + 8, 8 + listHeight + 7);
 }
 
 void TMainForm::buildMenus()

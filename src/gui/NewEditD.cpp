@@ -4,11 +4,11 @@
 #include "core/ReminderFile.h"
 #include "core/ReminderModel.h"
 #include "gui/HelpMessageBox.h"
+#include "gui/WindowLook.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QFocusEvent>
-#include <QFontInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -19,6 +19,7 @@
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTimeEdit>
+#include <algorithm>
 
 namespace {
 
@@ -40,39 +41,25 @@ QLabel* label(const QString& caption, const char* name, QWidget* parent, int lef
     return l;
 }
 
-// The event boxes were laid out for a narrower font than most systems fall back to: the group first
-// takes the free room up to maxRight, then the boxes take a narrower face of their font and, only
-// when that is not enough, a smaller size, until the widest caption fits.
-void fitEventBoxes(QGroupBox* group, const QList<QCheckBox*>& boxes, int maxRight)
+// A control's size: the described one, or what its text needs in the window's font if that is more.
+QSize atLeast(QWidget* w, int width, int height)
 {
-    const auto widest = [&boxes] {
-        int w = 0;
-        for (QCheckBox* box : boxes) {
-            box->adjustSize();
-            w = qMax(w, box->x() + box->width());
-        }
-        return w;
-    };
-    const int rightMargin = group->width() - 1 - group->contentsRect().right();
-    const int room = maxRight - group->x();
-    group->resize(qBound(group->width(), widest() + rightMargin, room), group->height());
-    QFont font = boxes.constFirst()->font();
-    while (widest() + rightMargin > group->width() && QFontInfo(font).pixelSize() > 8) {
-        if (font.stretch() == QFont::SemiCondensed) {
-            font.setStretch(QFont::Condensed);
-        } else if (font.stretch() != QFont::Condensed) {
-            font.setStretch(QFont::SemiCondensed);
-        } else if (font.pointSizeF() > 0) {
-            font.setStretch(QFont::AnyStretch);
-            font.setPointSizeF(font.pointSizeF() - 0.5);
-        } else {
-            font.setStretch(QFont::AnyStretch);
-            font.setPixelSize(font.pixelSize() - 1);
-        }
-        for (QCheckBox* box : boxes) {
-            box->setFont(font);
-        }
-    }
+    return w->sizeHint().expandedTo(QSize(width, height));
+}
+
+void place(QWidget* w, int left, int top, QSize size)
+{
+    w->setGeometry(left, top, size.width(), size.height());
+}
+
+int bottomOf(const QWidget* w)
+{
+    return w->y() + w->height();
+}
+
+int rightOf(const QWidget* w)
+{
+    return w->x() + w->width();
 }
 
 } // namespace
@@ -105,12 +92,13 @@ TNewEditDialog::TNewEditDialog(NewEditHost host, QWidget* parent)
     setObjectName(QStringLiteral("NewEditDialog"));
     setMode(Mode::New);
     setModal(true);
-    setFixedSize(394, 332);
 
     auto* outer = new QFrame(this);
+    outer->setObjectName(QStringLiteral("OuterFrame"));
     outer->setFrameShape(QFrame::StyledPanel);
     outer->setGeometry(8, 8, 377, 289);
     auto* inner = new QFrame(this);
+    inner->setObjectName(QStringLiteral("InnerFrame"));
     inner->setFrameShape(QFrame::StyledPanel);
     inner->setGeometry(16, 176, 361, 113);
 
@@ -118,6 +106,7 @@ TNewEditDialog::TNewEditDialog(NewEditHost host, QWidget* parent)
     buildEventBoxes();
     buildDateAndTime();
     buildButtons();
+    layOut();
     connectRules();
     setTabOrders();
 
@@ -154,7 +143,6 @@ void TNewEditDialog::buildEventBoxes()
     ui.rShutdown = checkBox(QStringLiteral("on Windows shutdown"), "rShutdown", group, 8, 48);
     ui.rIConnect = checkBox(QStringLiteral("on internet connected"), "rIConnect", group, 8, 64);
     ui.rIDisConnect = checkBox(QStringLiteral("on internet disconnected"), "rIDisConnect", group, 8, 80);
-    fitEventBoxes(group, {ui.rDateTime, ui.rStartup, ui.rShutdown, ui.rIConnect, ui.rIDisConnect}, ui.WhatRE->x() - 8);
 }
 
 void TNewEditDialog::buildDateAndTime()
@@ -186,9 +174,7 @@ void TNewEditDialog::buildDateAndTime()
 
 void TNewEditDialog::buildButtons()
 {
-    QFont buttonFont(QStringLiteral("Tahoma"));
-    buttonFont.setPixelSize(11);
-    buttonFont.setBold(true);
+    const QFont buttonFont = ScaledPixelFont(QStringLiteral("Tahoma"), 11);
     const std::tuple<const char*, QString, int, void (TNewEditDialog::*)()> specs[] = {
         {"OKSB", QStringLiteral("OK"), 33, &TNewEditDialog::OKAOLClick},
         {"HelpSB", QStringLiteral("Help"), 161, &TNewEditDialog::HelpSBClick},
@@ -200,12 +186,98 @@ void TNewEditDialog::buildButtons()
         b->setFont(buttonFont);
         b->setFlat(true);
         b->setAutoDefault(false);
+        b->setGeometry(left, 304, 75, 23);
         // Flat buttons take no focus: a click on Cancel or Help does not leave the field being
         // edited, so it does not run that field's check.
         b->setFocusPolicy(Qt::NoFocus);
-        b->setGeometry(left, 304, 75, 23);
         connect(b, &QPushButton::clicked, this, handler);
     }
+}
+
+// Every control keeps its described place and size where its text fits in the window's font.
+// Where it does not, the control grows, what stands below or to the right of it moves on by as
+// much, and the frames and the window grow with it; the window stays fixed-size.
+void TNewEditDialog::layOut()
+{
+    const auto get = [this](const char* name) { return findChild<QWidget*>(QLatin1String(name)); };
+    QWidget* label4 = get("Label4");
+    QWidget* nameE = get("NameE");
+    QWidget* label2 = get("Label2");
+    QWidget* whatRE = get("WhatRE");
+    auto* group = findChild<QGroupBox*>(QStringLiteral("WhenGB"));
+    QWidget* outer = get("OuterFrame");
+    QWidget* inner = get("InnerFrame");
+
+    // The name, the event boxes beside the text, the text.
+    label4->resize(label4->sizeHint());
+    place(nameE, 16, qMax(32, bottomOf(label4)), atLeast(nameE, 361, 21));
+    const int nameBottom = bottomOf(nameE);
+    int boxTop = qMax(16, group->contentsRect().top());
+    int groupWidth = 153;
+    for (QWidget* box : group->findChildren<QCheckBox*>()) {
+        const QSize size = box->sizeHint();
+        place(box, 8, boxTop, size);
+        boxTop += qMax(16, size.height());
+        groupWidth = qMax(groupWidth, rightOf(box) + group->width() - 1 - group->contentsRect().right());
+    }
+    const int groupTop = qMax(61, nameBottom + 8);
+    const int groupHeight = qMax(102, boxTop + 6);
+    const int textLeft = qMax(192, 16 + groupWidth + 23);
+    place(label2, textLeft, qMax(54, nameBottom + 1), label2->sizeHint());
+    const int textTop = qMax(66, bottomOf(label2));
+    const int topBottom = qMax(groupTop + groupHeight, textTop + 97);
+    group->setGeometry(16, groupTop, groupWidth, topBottom - groupTop);
+
+    // The date, time and repeat controls in their frame: two columns, the pickers under them.
+    const int frameTop = topBottom + 13;
+    QWidget* specDate = get("specDateCB");
+    QWidget* specTime = get("specTimeCB");
+    QWidget* label5 = get("Label5");
+    QWidget* vrijeme = get("Vrijeme");
+    place(specDate, 24, frameTop + 8, specDate->sizeHint());
+    place(specTime, 24, qMax(frameTop + 32, bottomOf(specDate) + 2), specTime->sizeHint());
+    label5->resize(label5->sizeHint());
+    vrijeme->resize(atLeast(vrijeme, 97, 21));
+    const int column = std::max(
+        {168, rightOf(specDate) + 8, rightOf(specTime) + 8, 24 + label5->width() + 8, 24 + vrijeme->width() + 8});
+    QWidget* label3 = get("Label3");
+    QWidget* repeatE = get("RepeatE");
+    place(label3, column, frameTop + 8, label3->sizeHint());
+    place(repeatE, column, qMax(frameTop + 24, bottomOf(label3)), atLeast(repeatE, 121, 21));
+    const int rowTop = std::max({frameTop + 62, bottomOf(specTime) + 4, bottomOf(repeatE) + 4});
+    QWidget* label1 = get("Label1");
+    QWidget* kalendar = get("Kalendar");
+    place(label5, 24, rowTop, label5->size());
+    place(label1, column, rowTop, label1->sizeHint());
+    const int pickerTop = std::max({rowTop + 16, bottomOf(label5), bottomOf(label1)});
+    place(vrijeme, 24, pickerTop, vrijeme->size());
+    place(kalendar, column, pickerTop, atLeast(kalendar, 169, 21));
+
+    // The right edge: the name and the text reach it, the frames end at it.
+    const int right = std::max({377, textLeft + 185, rightOf(kalendar) + 40, rightOf(repeatE) + 40});
+    nameE->resize(right - 16, nameE->height());
+    whatRE->setGeometry(textLeft, textTop, right - textLeft, topBottom - textTop);
+    const int frameHeight = qMax(113, bottomOf(kalendar) + 14 - frameTop);
+    inner->setGeometry(16, frameTop, right - 16, frameHeight);
+    outer->setGeometry(8, 8, right, frameTop + frameHeight - 8);
+
+    // OK, Help and Cancel: 128 pixels apart from 33, or centred once they need more room.
+    QSize buttonSize(75, 23);
+    const QList<QPushButton*> buttons = {findChild<QPushButton*>(QStringLiteral("OKSB")),
+                                         findChild<QPushButton*>(QStringLiteral("HelpSB")),
+                                         findChild<QPushButton*>(QStringLiteral("CancelSB"))};
+    for (const QPushButton* b : buttons) {
+        buttonSize = buttonSize.expandedTo(CaptionFit(b, QSize(75, 23)));
+    }
+    const int step = qMax(128, buttonSize.width() + 16);
+    const int row = 2 * step + buttonSize.width();
+    const int width = std::max({394, right + 17, row + 32});
+    const int first = width == 394 && 33 + row <= 393 ? 33 : (width - row) / 2;
+    const int buttonTop = bottomOf(outer) + 7;
+    for (int i = 0; i < 3; ++i) {
+        place(buttons.at(i), first + i * step, buttonTop, buttonSize);
+    }
+    setFixedSize(width, buttonTop + buttonSize.height() + 5);
 }
 
 void TNewEditDialog::connectRules()

@@ -65,6 +65,7 @@ private:
     void buildEventBoxes();
     void buildDateAndTime();
     void buildButtons();
+    void layOut();
     void connectRules();
     void setTabOrders();
 

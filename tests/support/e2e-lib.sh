@@ -31,10 +31,10 @@ e2e_setup() {
     mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
     chmod 700 "$XDG_RUNTIME_DIR"
     unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER
-    # Without an audio server GStreamer's automatic sink tries JACK, whose client library can wait
-    # for ever on a lock that a killed process left in /dev/shm/jack_db-UID: the sounds go to the
-    # other sinks (or nowhere) instead.
-    export GST_PLUGIN_FEATURE_RANK=jackaudiosink:NONE
+    # With no audio server, GStreamer's automatic sink falls back to JACK, whose client library opens a
+    # database in /dev/shm shared by every process of the user: one program killed while it holds that
+    # database's lock (the scripts kill programs) hangs every later sound for good. Never try JACK here.
+    export GST_PLUGIN_FEATURE_RANK=jackaudiosink:NONE,jackaudiosrc:NONE
     PROG="$E2E_TMP/prog"
     cmake --install "$build" --prefix "$PROG" >/dev/null || { echo "install failed"; exit 1; }
     e2e_start_x
@@ -131,17 +131,20 @@ e2e_shot() {
 
 # Clicks a button of the alert window $1, "ok" or "pause", its bottom edge $3 pixels above the
 # window's (default 8). The buttons take neither the focus nor any key, so only a click answers
-# the window. They stand in one row, 23 pixels high (xdotool gives the window's own area, without
-# a frame): OK from 8 to 83, Pause from 108 to 183.
+# the window. They stand in one row, at least 23 pixels high (xdotool gives the window's own area,
+# without a frame). In the window's 289 pixels they are 75 to 80 wide at 8 and 108;
+# a wider window has made room for a larger font: its three buttons, 20 pixels apart, and the
+# margins of 8 pixels fill its width.
 e2e_click_alert() {
-    local WINDOW X Y WIDTH HEIGHT SCREEN left
+    local WINDOW X Y WIDTH HEIGHT SCREEN width=75 step=100 left=8
     eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null)"
     [ -n "${HEIGHT:-}" ] || return 1
-    case $2 in
-    pause) left=108 ;;
-    *) left=8 ;;
-    esac
-    xdotool mousemove $((X + left + 37)) $((Y + HEIGHT - ${3:-8} - 12)) click 1
+    if ((WIDTH > 289)); then
+        width=$(((WIDTH - 56) / 3))
+        step=$((width + 20))
+    fi
+    [ "$2" = pause ] && left=$((8 + step))
+    xdotool mousemove $((X + left + width / 2)) $((Y + HEIGHT - ${3:-8} - 12)) click 1
 }
 
 # Answers the first visible window titled one of the arguments, and prints the title of the one it
