@@ -69,7 +69,10 @@ fill_save_dialog() {
 }
 
 xsm > "$E2E_TMP/xsm.log" 2>&1 &
-main=$(e2e_wait_main 30) || e2e_skip "xsm did not start the program"
+if ! main=$(e2e_wait_main 60); then
+    pgrep -f "^$PROG/nudgelark" > /dev/null || e2e_skip "xsm did not start the program ($(tail -n 1 "$E2E_TMP/xsm.log"))"
+    fail "the program's main window did not show: $(cat "$E2E_TMP/app.log")"
+fi
 app=$(pgrep -f "^$PROG/nudgelark" | head -1)
 [ -n "$app" ] || fail "no program process"
 E2E_APP_PID=$app # ended on the way out should the script fail
