@@ -64,6 +64,7 @@ private Q_SLOTS:
     void ending_noDateTimeAlertNoReAlertStarts_systemScansStillShow();
     void ending_whileAnAlertShows_rowDueMeanwhileDoesNotFire();
     void dropQueued_cancelledEndDropsItsAlertsOnly();
+    void pausedThenAnswered_rowStaysDone_savedOnceAnswered();
 };
 
 void TestEngine::dateTime_firesInRowOrderWithCheckSelectSoundAlert()
@@ -460,6 +461,29 @@ void TestEngine::dropQueued_cancelledEndDropsItsAlertsOnly()
     rig.engine.alertWindowClosed();
     QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:4"), QStringLiteral("alert:Net")}));
     QVERIFY(!rig.model.at(0).checked);
+}
+
+void TestEngine::pausedThenAnswered_rowStaysDone_savedOnceAnswered()
+{
+    Rig rig;
+    rig.model.setRows(
+        {make(QStringLiteral("Call"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"), QStringLiteral("1,"))});
+    int shown = 0;
+    rig.alerts.whileOpen = [&](quint64 id) {
+        if (++shown == 1) {
+            rig.engine.pause(id); // Pause answers the alert
+        }
+    };
+    // The files are written again once an answered fire belongs to the saved rows.
+    QSignalSpy settled(&rig.engine, &ReminderEngine::rowsToSaveChanged);
+    rig.engine.scanDateTime();
+    QCOMPARE(settled.count(), 1);
+    QVERIFY(rig.model.at(0).checked);
+    QVERIFY(rig.engine.rowsToSave().first().checked);
+    rig.engine.checkPausedAlerts(0);
+    QCOMPARE(shown, 2);
+    QVERIFY(rig.model.at(0).checked);
+    QVERIFY(rig.engine.rowsToSave().first().checked);
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

@@ -143,6 +143,8 @@ bool ReminderEngine::showFired(quint64 id, const Reminder& before)
         m_model.setChecked(row, before.checked);
         storePause(row, before);
     }
+    // The fire, held back from the saved rows while its alert showed, is theirs now.
+    Q_EMIT rowsToSaveChanged();
     return answered;
 }
 

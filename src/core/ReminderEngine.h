@@ -41,6 +41,8 @@ Q_SIGNALS:
     void idle();
     /// Pause was pressed on an alert: a pause now runs.
     void paused(quint64 rowId);
+    /// rowsToSave() changed without a change of the model: the alert of a fired row has closed.
+    void rowsToSaveChanged();
 
 public:
     ReminderEngine(ReminderModel& model, const Clock& clock, AlertPresenter& alerts, EventSoundSink& sounds,

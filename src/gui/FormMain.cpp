@@ -203,6 +203,7 @@ void TMainForm::buildTimers()
     m_autosaveTimer = makeTimer("AutosaveTimer", 0, &TMainForm::autosave);
     m_autosaveTimer->setSingleShot(true);
     connect(&m_model, &ReminderModel::contentChanged, this, [this] { armTimer(m_autosaveTimer); });
+    connect(&m_engine, &ReminderEngine::rowsToSaveChanged, this, [this] { armTimer(m_autosaveTimer); });
     connect(&m_engine, &ReminderEngine::idle, this, [this] {
         if (m_ending == Ending::Scanning) {
             QTimer::singleShot(0, this, &TMainForm::shutdownScanFinished);
