@@ -6,7 +6,7 @@ BUILD  ?= build
 JOBS   ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps test-deps build install run test test-asan bench fuzz uninstall clean
+.PHONY: all deps test-deps build install run test test-asan bench fuzz uninstall clean deb
 
 all: build
 
@@ -50,6 +50,11 @@ bench: install
 fuzz:
 	@bash scripts/install-deps.sh fuzz
 	@bash fuzz/run.sh $(FUZZ_SECONDS)
+
+# The Debian package, for every user of the machine: $(BUILD)/nudgelark_VERSION_ARCH.deb
+deb: build
+	@bash scripts/install-deps.sh deb
+	@bash scripts/make-deb.sh $(BUILD)
 
 uninstall:
 	@bash scripts/uninstall.sh "$(PREFIX)"

@@ -6,7 +6,11 @@ want=(cmake ninja-build g++ make qt6-base-dev qt6-multimedia-dev gstreamer1.0-pl
 if [ "${1:-}" = test ]; then
     want+=(xvfb xauth xdotool imagemagick trayer pulseaudio pulseaudio-utils sox
            x11-session-utils x11-xserver-utils x11-utils dbus-x11 iproute2 dbus libglib2.0-bin python3-dbus
-           python3-gi sway grim python3-dbusmock wtype qt6ct gnome-session-bin)
+           python3-gi sway grim python3-dbusmock wtype qt6ct dpkg-dev desktop-file-utils appstream
+           gnome-session-bin)
+fi
+if [ "${1:-}" = deb ]; then
+    want+=(dpkg-dev)
 fi
 if [ "${1:-}" = fuzz ]; then
     want+=(clang libclang-rt-14-dev)

@@ -18,4 +18,13 @@ Exec="$q"
 Icon=nudgelark
 Terminal=false
 Categories=Utility;
+Actions=new;show;
+
+[Desktop Action new]
+Name=New reminder
+Exec="$q" --new
+
+[Desktop Action show]
+Name=Show
+Exec="$q" --show
 EOT

@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "app/CommandRun.h"
 #include "core/Clock.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/GnomeSessionClient.h"
@@ -19,6 +20,12 @@
 
 int main(int argc, char** argv)
 {
+    // The commands that need no window run before any application object exists: no display needed.
+    Command command;
+    if (const std::optional<int> code = RunCommandLine(argc, argv, command)) {
+        return *code;
+    }
+
     // The media framework reports a missing audio server on every sound; the program plays on
     // without one, so that is no news for the user's terminal or journal.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.multimedia*=false"));
@@ -57,6 +64,8 @@ int main(int argc, char** argv)
 
     ProgramSeams seams;
     seams.programFolder = folder;
+    seams.dataFolder = PreparedDataFolder(folder);
+    seams.openEditor = command.kind == CommandKind::New;
     seams.programPath = QCoreApplication::applicationFilePath();
     seams.arguments = QCoreApplication::arguments().mid(1);
     seams.clock = &clock;

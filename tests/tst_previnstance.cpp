@@ -4,12 +4,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <memory>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -106,6 +109,9 @@ private Q_SLOTS:
     void namesHoldUserAndStayInPrivateFolder();
     void unknownRequest_ignored();
     void otherUsersInstance_notCounted();
+    void simultaneousStarts_exactlyOneSurvives();
+    void request_answeredByTheRunningInstance();
+    void request_noInstance_notAnswered();
 
 private:
     std::unique_ptr<QTemporaryDir> m_runtime;
@@ -415,5 +421,138 @@ void TestPrevInstance::otherUsersInstance_notCounted()
     QCOMPARE(first.guard.ownSlot(), 1);
 }
 
-QTEST_GUILESS_MAIN(TestPrevInstance)
+namespace {
+
+// Starts of the guard in separate processes: this test program run with --start-child (a start
+// that waits for "go" on its input, then says "alive" or "quit") or --request-child REQUEST.
+QProcess* startChild(const QString& runtime, const QStringList& arguments, QObject* parent)
+{
+    auto* child = new QProcess(parent);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    child->setProcessEnvironment(environment);
+    child->start(QCoreApplication::applicationFilePath(), arguments);
+    return child;
+}
+
+} // namespace
+
+void TestPrevInstance::simultaneousStarts_exactlyOneSurvives()
+{
+    constexpr int kStarts = 10;
+    constexpr int kRounds = 16;
+    QList<int> survivors;
+    for (int round = 0; round < kRounds; ++round) {
+        QObject scope;
+        QList<QProcess*> starts;
+        for (int i = 0; i < kStarts; ++i) {
+            starts.append(startChild(m_runtime->path(), {QStringLiteral("--start-child")}, &scope));
+        }
+        // Every start waits at the line, then all go at once.
+        for (QProcess* start : starts) {
+            QVERIFY(start->waitForStarted(30000));
+            QVERIFY(QTest::qWaitFor([start] { return start->canReadLine(); }, 60000));
+            QCOMPARE(start->readLine(), QByteArray("ready\n"));
+        }
+        for (QProcess* start : starts) {
+            start->write("go\n");
+        }
+        int alive = 0;
+        for (QProcess* start : starts) {
+            QVERIFY(QTest::qWaitFor([start] { return start->canReadLine(); }, 60000));
+            const QByteArray said = start->readLine();
+            QVERIFY2(said == "alive\n" || said == "quit\n", said.constData());
+            alive += said == "alive\n" ? 1 : 0;
+        }
+        for (QProcess* start : starts) {
+            start->closeWriteChannel();
+            QVERIFY(start->state() == QProcess::NotRunning || start->waitForFinished(30000));
+        }
+        survivors.append(alive);
+    }
+    QString counts;
+    for (const int alive : survivors) {
+        counts += QString::number(alive) + u' ';
+    }
+    qInfo("instances left running in each round of %d simultaneous starts: %s", kStarts, qPrintable(counts));
+    QCOMPARE(survivors, QList<int>(kRounds, 1));
+}
+
+void TestPrevInstance::request_answeredByTheRunningInstance()
+{
+    Instance first;
+    QList<QByteArray> requests;
+    first.guard.requestHandler = [&requests](const QByteArray& request) -> QByteArray {
+        requests.append(request);
+        return QByteArray("answer to ") + request;
+    };
+    first.guard.CheckInstances();
+    // A request with a line break and bytes beyond ASCII, and one longer than a raise.
+    const QByteArray request = QByteArray("add\nTea \xc3\xa4") + QByteArray(200, 'x');
+    QProcess* asker = startChild(m_runtime->path(),
+                                 {QStringLiteral("--request-child"), QString::fromLatin1(request.toBase64())}, this);
+    QVERIFY(QTest::qWaitFor([asker] { return asker->state() == QProcess::NotRunning; }, 60000));
+    QCOMPARE(asker->exitCode(), 0);
+    QCOMPARE(requests, QList<QByteArray>{request});
+    QCOMPARE(QByteArray::fromBase64(asker->readAllStandardOutput().trimmed()), QByteArray("answer to ") + request);
+    QCOMPARE(first.raised.count(), 0);
+    delete asker;
+}
+
+void TestPrevInstance::request_noInstance_notAnswered()
+{
+    Instance asker;
+    QByteArray answer = "untouched";
+    QVERIFY(!asker.guard.sendRequest("list", answer, 5000));
+    QCOMPARE(answer, QByteArray("untouched"));
+}
+
+namespace {
+
+int startChildMain()
+{
+    TPrevInstance guard(nullptr, kPrefix);
+    guard.quitHook = [] {
+        std::cout << "quit" << std::endl;
+        std::_Exit(0);
+    };
+    guard.OnAllowedInstancesExceeded = [](TPrevInstance*, int, TFoundAction&) {};
+    std::cout << "ready" << std::endl;
+    std::string line;
+    std::getline(std::cin, line);
+    guard.CheckInstances();
+    std::cout << "alive" << std::endl;
+    // Listening on until the test closes the input; the kernel takes the others' connections.
+    while (std::getline(std::cin, line)) {
+    }
+    return 0;
+}
+
+int requestChildMain(const QByteArray& request)
+{
+    TPrevInstance guard(nullptr, kPrefix);
+    QByteArray answer;
+    if (!guard.sendRequest(QByteArray::fromBase64(request), answer, 30000)) {
+        return 1;
+    }
+    std::cout << answer.toBase64().constData() << std::endl;
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Nudgelark"));
+    if (argc >= 2 && std::strcmp(argv[1], "--start-child") == 0) {
+        return startChildMain();
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "--request-child") == 0) {
+        return requestChildMain(argv[2]);
+    }
+    TestPrevInstance test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_previnstance.moc"

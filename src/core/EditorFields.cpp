@@ -169,3 +169,27 @@ EditorRefusal RefusalFor(const EditorFields& f, EditorMode mode, const Reminder&
     }
     return *field == Field::What ? EditorRefusal::TextUnsavable : EditorRefusal::RowUnsavable;
 }
+
+QString RefusalMessage(EditorRefusal refusal)
+{
+    switch (refusal) {
+    case EditorRefusal::None:
+        return {};
+    case EditorRefusal::NoName:
+        return QStringLiteral("Reminder name not specified!");
+    case EditorRefusal::NoText:
+        return QStringLiteral("Reminde text not specified!");
+    case EditorRefusal::NameUnsavable:
+        return QStringLiteral("Reminder name contains characters that cannot be saved!");
+    case EditorRefusal::TextUnsavable:
+        return QStringLiteral("Reminder text contains a line that cannot be saved!");
+    case EditorRefusal::RowUnsavable:
+        break;
+    }
+    return QStringLiteral("Reminder cannot be saved as entered!");
+}
+
+QString InvalidRepeatMessage()
+{
+    return QStringLiteral("Invalid repeat interval!");
+}

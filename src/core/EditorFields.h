@@ -96,3 +96,8 @@ enum class EditorRefusal {
 
 /// What OK refuses for these fields and the row built from them, or None.
 EditorRefusal RefusalFor(const EditorFields& f, EditorMode mode, const Reminder& row);
+
+/// The words the editor shows for a refusal; empty for None.
+QString RefusalMessage(EditorRefusal refusal);
+/// The words the editor shows for a repeat step out of range.
+QString InvalidRepeatMessage();

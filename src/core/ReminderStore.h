@@ -27,6 +27,9 @@ public:
 
     QString dataPath() const { return m_folder + QStringLiteral("/reminder.nld"); }
     QString textPath() const { return m_folder + QStringLiteral("/reminder.nlt"); }
+    /// The lock file held by whoever reads and writes the pair: the running program, or a change
+    /// made from the command line while none runs.
+    QString lockPath() const { return m_folder + QStringLiteral("/reminder.lock"); }
 
     /// Reads both files when both exist. When the load does not complete (one file missing, or a
     /// file unreadable), the files on disk are renamed aside before the first save replaces them.

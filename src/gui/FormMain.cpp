@@ -27,12 +27,10 @@
 #include <cstdio>
 
 TMainForm::TMainForm(ProgramSeams context, QWidget* parent)
-    : QMainWindow(parent)
-    , m_context(std::move(context))
-    , m_store(m_context.programFolder)
-    , m_engine(m_model, *m_context.clock, *this, *this)
-    , m_ownWakeTimer(m_context.wakeTimer ? nullptr : std::make_unique<PollingWakeTimer>(*m_context.clock))
-    , m_wake(m_model, m_engine, m_context.wakeTimer ? *m_context.wakeTimer : *m_ownWakeTimer,
+    : QMainWindow(parent), m_context(std::move(context)), m_store(m_context.dataFolderOrProgram()),
+      m_engine(m_model, *m_context.clock, *this, *this),
+      m_ownWakeTimer(m_context.wakeTimer ? nullptr : std::make_unique<PollingWakeTimer>(*m_context.clock)),
+      m_wake(m_model, m_engine, m_context.wakeTimer ? *m_context.wakeTimer : *m_ownWakeTimer,
              [this] { return m_context.settings ? LoadOptions(*m_context.settings).Interval : 0; })
 {
     setObjectName(QStringLiteral("MainForm"));
@@ -500,6 +498,15 @@ void TMainForm::PrevInstanceRaiseRequested()
     }
     target->raise();
     target->activateWindow();
+}
+
+void TMainForm::openNewEditor()
+{
+    const bool modalShows = QApplication::activeModalWidget() != nullptr;
+    PrevInstanceRaiseRequested();
+    if (!modalShows && !m_closing) {
+        NewRAOLClick();
+    }
 }
 
 void TMainForm::PrevInstanceAllowedInstancesExceeded(Help& help)

@@ -83,6 +83,9 @@ public:
 
     /// The single-instance guard's handler: "another instance is running", with its help.
     static void PrevInstanceAllowedInstancesExceeded(Help& help);
+    /// The launcher's "New reminder": the window comes forward and the editor opens; where a modal
+    /// window already shows, that one comes forward instead.
+    void openNewEditor();
     /// Shows text in the alert window, modally, for the row rowId; returns when the window has closed,
     /// true when the user answered it.
     bool ShowAlert(const QString& text, quint64 rowId);

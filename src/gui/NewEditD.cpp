@@ -456,8 +456,8 @@ void TNewEditDialog::specTimeCBClick()
 
 void TNewEditDialog::reportInvalidRepeat()
 {
-    ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("Invalid repeat interval!"),
-                QMessageBox::Ok, m_host.help, 6);
+    ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), InvalidRepeatMessage(), QMessageBox::Ok,
+                m_host.help, 6);
     m_ui->RepeatE->clear();
     m_ui->RepeatE->setFocus();
 }
@@ -539,17 +539,16 @@ void TNewEditDialog::OKAOLClick()
 // fields keep their text.
 void TNewEditDialog::refuse(EditorRefusal refusal)
 {
-    const std::tuple<EditorRefusal, const char*, QWidget*> refusals[] = {
-        {EditorRefusal::NoName, "Reminder name not specified!", m_ui->NameE},
-        {EditorRefusal::NoText, "Reminde text not specified!", m_ui->WhatRE},
-        {EditorRefusal::NameUnsavable, "Reminder name contains characters that cannot be saved!", m_ui->NameE},
-        {EditorRefusal::TextUnsavable, "Reminder text contains a line that cannot be saved!", m_ui->WhatRE},
+    const std::pair<EditorRefusal, QWidget*> focusFor[] = {
+        {EditorRefusal::NoName, m_ui->NameE},
+        {EditorRefusal::NoText, m_ui->WhatRE},
+        {EditorRefusal::NameUnsavable, m_ui->NameE},
+        {EditorRefusal::TextUnsavable, m_ui->WhatRE},
     };
-    QString message = QStringLiteral("Reminder cannot be saved as entered!");
+    const QString message = RefusalMessage(refusal);
     QWidget* focus = nullptr;
-    for (const auto& [kind, text, field] : refusals) {
+    for (const auto& [kind, field] : focusFor) {
         if (kind == refusal) {
-            message = QLatin1String(text);
             focus = field;
         }
     }

@@ -18,7 +18,8 @@ ProgramWindows::ProgramWindows(const ProgramSeams& seams)
     TMainForm* owner = m_mainForm.get();
     m_alertDialog = std::make_unique<TAlertDialog>(owner);
     m_newEditDialog = std::make_unique<TNewEditDialog>(m_mainForm->editorHost(), owner);
-    m_soundDialog = std::make_unique<TSoundDialog>(seams.programFolder, *seams.soundOutput, *seams.help, owner);
+    m_soundDialog = std::make_unique<TSoundDialog>(seams.programFolder, seams.dataFolderOrProgram(), *seams.soundOutput,
+                                                   *seams.help, owner);
     m_optionsDialog =
         std::make_unique<TOptionsDialog>(*seams.settings, m_soundDialog.get(), *seams.help, seams.programPath, owner);
     m_aboutDialog = std::make_unique<TAboutDialog>(owner);

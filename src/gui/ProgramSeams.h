@@ -18,7 +18,8 @@ class WakeTimer;
 /// pointers are never null unless said otherwise.
 struct ProgramSeams
 {
-    QString programFolder;
+    QString programFolder; // the sounds and the help
+    QString dataFolder;    // the reminder files and sounds.ini; empty: the program folder
     QString programPath;
     QStringList arguments; // the command line after the program's own name
     const Clock* clock = nullptr;
@@ -35,4 +36,8 @@ struct ProgramSeams
     TPrevInstance* instanceGuard = nullptr;
     /// The desktop's notification server; null: alerts post no notices.
     NotificationService* notifications = nullptr;
+    /// Opens the reminder editor once the program runs (the launcher's "New reminder").
+    bool openEditor = false;
+
+    QString dataFolderOrProgram() const { return dataFolder.isEmpty() ? programFolder : dataFolder; }
 };

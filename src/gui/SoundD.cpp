@@ -37,10 +37,10 @@ void EventSoundPlayer::PlayEventSound(QChar flag)
     }
 }
 
-TSoundDialog::TSoundDialog(QString programFolder, SoundOutput& output, Help& help, QWidget* parent)
+TSoundDialog::TSoundDialog(QString programFolder, QString dataFolder, SoundOutput& output, Help& help, QWidget* parent)
     : ClosingDialog(parent, Qt::Tool | Qt::WindowCloseButtonHint | Qt::WindowTitleHint),
-      m_folder(std::move(programFolder)), m_help(help),
-      m_player(SoundsIniPath(m_folder), output,
+      m_folder(std::move(programFolder)), m_dataFolder(std::move(dataFolder)), m_help(help),
+      m_player(SoundsIniPath(m_dataFolder), output,
                [this](const QString& message, int helpContext) {
                    ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), message, QMessageBox::Ok,
                                helpContext >= 0 ? &m_help : nullptr, helpContext);

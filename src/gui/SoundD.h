@@ -43,9 +43,10 @@ class TSoundDialog final : public ClosingDialog
     Q_DISABLE_COPY_MOVE(TSoundDialog)
 
 public:
-    TSoundDialog(QString programFolder, SoundOutput& output, Help& help, QWidget* parent = nullptr);
+    /// The shipped sounds are in programFolder, sounds.ini in dataFolder.
+    TSoundDialog(QString programFolder, QString dataFolder, SoundOutput& output, Help& help, QWidget* parent = nullptr);
 
-    QString iniPath() const { return m_folder + QStringLiteral("/sounds.ini"); }
+    QString iniPath() const { return SoundsIniPath(m_dataFolder); }
     /// The sound player; its reports show as message boxes over this dialog.
     EventSoundPlayer& player() { return m_player; }
     /// Chooses a file for Browse (the file window unless replaced): the chosen path, empty for none.
@@ -74,6 +75,7 @@ private:
     std::array<QPushButton*, EventSoundCount> m_browses{};
     QFileDialog* m_openDialog = nullptr; // made at the first Browse
     QString m_folder;
+    QString m_dataFolder;
     Help& m_help;
     EventSoundPlayer m_player;
     std::function<QString()> m_chooseFile;

@@ -346,7 +346,6 @@ dialogs_by_keyboard() {
     # The list has the focus; the flat "New reminder" button is next.
     keys_to Nudgelark -k Tab -k space
     expect_window "New reminder"
-    expect_window "New reminder"
     keys_to "New reminder" -k Escape
     wait_for no_view "New reminder" || fail "Escape did not close the editor"
     expect_window Nudgelark
