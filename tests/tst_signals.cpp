@@ -15,6 +15,7 @@
 #include <X11/SM/SMlib.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <poll.h>
 #include <sys/wait.h>
@@ -413,7 +414,7 @@ void TestSignals::destroyedWhileOpen_answersFirst()
 namespace {
 
 // A session manager in a child process that accepts one client, asks it to save for the end of
-// the session and dies at once. Returns the child's pid; address gets SESSION_MANAGER.
+// the session and dies at once, before the client can answer. Returns the child's pid; address gets SESSION_MANAGER.
 pid_t startDyingManager(QByteArray& address)
 {
     int pipeFds[2];
@@ -433,14 +434,28 @@ pid_t startDyingManager(QByteArray& address)
     static const auto registerClient = [](SmsConn connection, SmPointer, char*) -> Status {
         char* id = SmsGenerateClientID(connection);
         SmsRegisterClientReply(connection, id);
-        SmsSaveYourself(connection, SmSaveLocal, True, SmInteractStyleAny, False);
-        IceFlush(SmsGetIceConnection(connection));
-        ::_exit(0);
+        return 1;
+    };
+    // Once the client has told its properties (the restart style comes last), the save request
+    // goes out and the manager is gone.
+    static const auto setProperties = [](SmsConn connection, SmPointer, int count, SmProp** props) {
+        bool last = false;
+        for (int i = 0; i < count; ++i) {
+            last = last || std::strcmp(props[i]->name, SmRestartStyleHint) == 0;
+            SmFreeProperty(props[i]);
+        }
+        std::free(props);
+        if (last) {
+            SmsSaveYourself(connection, SmSaveLocal, True, SmInteractStyleAny, False);
+            IceFlush(SmsGetIceConnection(connection));
+            ::_exit(0);
+        }
     };
     static const auto newClient = [](SmsConn, SmPointer, unsigned long* mask, SmsCallbacks* callbacks,
                                      char**) -> Status {
-        *mask = SmsRegisterClientProcMask;
+        *mask = SmsRegisterClientProcMask | SmsSetPropertiesProcMask;
         callbacks->register_client.callback = registerClient;
+        callbacks->set_properties.callback = setProperties;
         return 1;
     };
     const auto acceptAll = [](char*) -> Bool { return True; };
