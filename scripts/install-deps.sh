@@ -7,7 +7,8 @@ if [ "${1:-}" = test ]; then
     want+=(xvfb xauth xdotool imagemagick trayer pulseaudio pulseaudio-utils sox
            x11-session-utils x11-xserver-utils x11-utils dbus-x11 iproute2 dbus libglib2.0-bin python3-dbus
            python3-gi sway grim python3-dbusmock wtype qt6ct dpkg-dev desktop-file-utils appstream openbox
-           at-spi2-core python3-pyatspi xfce4-panel xfconf)
+           at-spi2-core python3-pyatspi xfce4-panel xfconf
+           gnome-session-bin)
 fi
 if [ "${1:-}" = deb ]; then
     want+=(dpkg-dev)

@@ -2,8 +2,10 @@
 #include "app/CommandRun.h"
 #include "core/Clock.h"
 #include "platform/DesktopNotifications.h"
+#include "platform/GnomeSessionClient.h"
 #include "platform/HelpViewer.h"
 #include "platform/InterfaceAddressSource.h"
+#include "platform/LogindShutdownLock.h"
 #include "platform/QSettingsStore.h"
 #include "platform/QtSoundOutput.h"
 #include "platform/SessionEnd.h"
@@ -50,9 +52,16 @@ int main(int argc, char** argv)
     SessionEnd session;
     DesktopNotifications notifications;
     notifications.setIcon(folder + QStringLiteral("/nudgelark.png"), QImage(QStringLiteral(":/nudgelark.png")));
+    // GNOME's session manager speaks XSMP as well: the program is its client once, over D-Bus.
+    GnomeSessionClient gnomeSession(session, QStringLiteral("nudgelark"));
 #ifdef NUDGELARK_XSMP
-    XsmpClient xsmp(sessionManager, session);
+    XsmpClient xsmp(gnomeSession.isConnected() ? QByteArray() : sessionManager, session);
 #endif
+    // Where no session manager speaks to the program, the machine's shutdown still shows its reminders.
+    std::unique_ptr<LogindShutdownLock> shutdownLock;
+    if (!session.hasLink()) {
+        shutdownLock = std::make_unique<LogindShutdownLock>(session);
+    }
 
     ProgramSeams seams;
     seams.programFolder = folder;

@@ -59,6 +59,12 @@ private Q_SLOTS:
     void pause_twoRowsDueInSameTickComeBackInOrder();
     void nextWake_whileAnAlertIsOpen_rowsWaitForItToClose();
     void nextWake_afterPause_atItsReturn();
+    void unanswered_rowsAsBeforeTheFire_savedAsBeforeMeanwhile_data();
+    void unanswered_rowsAsBeforeTheFire_savedAsBeforeMeanwhile();
+    void ending_noDateTimeAlertNoReAlertStarts_systemScansStillShow();
+    void ending_whileAnAlertShows_rowDueMeanwhileDoesNotFire();
+    void dropQueued_cancelledEndDropsItsAlertsOnly();
+    void pausedThenAnswered_rowStaysDone_savedOnceAnswered();
 };
 
 void TestEngine::dateTime_firesInRowOrderWithCheckSelectSoundAlert()
@@ -365,6 +371,128 @@ void TestEngine::nextWake_afterPause_atItsReturn()
     QCOMPARE(rig.engine.nextWake(needs), QDateTime(QDate(2026, 12, 8), QTime(9, 1, 0, 500)));
     needs.pausedCheck = false;
     QCOMPARE(rig.engine.nextWake(needs), QDateTime());
+}
+
+void TestEngine::unanswered_rowsAsBeforeTheFire_savedAsBeforeMeanwhile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("date and time, repeating") << QStringLiteral("date");
+    QTest::newRow("paused alert coming back") << QStringLiteral("pause");
+    QTest::newRow("shutdown scan") << QStringLiteral("shutdown");
+}
+
+void TestEngine::unanswered_rowsAsBeforeTheFire_savedAsBeforeMeanwhile()
+{
+    QFETCH(QString, kind);
+    Rig rig;
+    rig.model.setRows({make(QStringLiteral("Stretch"), QStringLiteral("#08.12.26"), QStringLiteral("08:30:00"),
+                            QStringLiteral("1,3,0,"), QStringLiteral("30"))});
+    if (kind == QLatin1String("pause")) {
+        rig.model.setChecked(0, true); // done for the date and time scan; only its pause brings it back
+        rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(8, 40, 0)));
+        rig.engine.pause(rig.model.at(0).id);
+        rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(8, 45, 0)));
+    }
+    const Reminder before = rig.model.at(0);
+    QList<Reminder> savedMeanwhile;
+    bool changedMeanwhile = false;
+    rig.alerts.whileOpen = [&](quint64) {
+        savedMeanwhile = rig.engine.rowsToSave();
+        changedMeanwhile = !(rig.model.at(0) == before) || rig.model.at(0).ponovno != before.ponovno;
+    };
+    rig.alerts.answers = false; // the program ends before the user answers
+    if (kind == QLatin1String("date")) {
+        rig.engine.scanDateTime();
+    } else if (kind == QLatin1String("pause")) {
+        rig.engine.checkPausedAlerts(5);
+    } else {
+        rig.engine.scanSystemEvent(QChar(u'3'), true, true);
+    }
+    QCOMPARE(rig.log.size(), 2);
+    // The window shows the fire as it happens; the files never hold it until the alert is answered.
+    QCOMPARE(changedMeanwhile, kind != QLatin1String("shutdown"));
+    QCOMPARE(savedMeanwhile.size(), 1);
+    QCOMPARE(savedMeanwhile.first(), before);
+    QCOMPARE(savedMeanwhile.first().ponovno, before.ponovno);
+    QCOMPARE(rig.model.at(0), before);
+    QCOMPARE(rig.model.at(0).ponovno, before.ponovno);
+    QCOMPARE(rig.engine.rowsToSave().first(), before);
+}
+
+void TestEngine::ending_noDateTimeAlertNoReAlertStarts_systemScansStillShow()
+{
+    Rig rig;
+    rig.model.setRows(
+        {make(QStringLiteral("Due"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"), QStringLiteral("1,")),
+         make(QStringLiteral("Paused"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("3,"))});
+    rig.engine.pause(rig.model.at(1).id);
+    rig.clock.advanceSeconds(600);
+    rig.engine.setEnding(true);
+    rig.engine.scanDateTime();
+    rig.engine.checkPausedAlerts(1);
+    QVERIFY(rig.log.isEmpty());
+    QVERIFY(!rig.model.at(0).checked);
+    rig.engine.scanSystemEvent(QChar(u'3'), true, true);
+    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:3"), QStringLiteral("alert:Paused")}));
+    // The end called off: they fire again.
+    rig.engine.setEnding(false);
+    rig.engine.scanDateTime();
+    QCOMPARE(rig.log.mid(2), (QStringList{QStringLiteral("sound:1"), QStringLiteral("alert:Due")}));
+}
+
+void TestEngine::ending_whileAnAlertShows_rowDueMeanwhileDoesNotFire()
+{
+    Rig rig;
+    rig.model.setRows(
+        {make(QStringLiteral("A"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"), QStringLiteral("1,")),
+         make(QStringLiteral("B"), QStringLiteral("08.12.26"), QStringLiteral("09:00:30"), QStringLiteral("1,"))});
+    rig.alerts.whileOpen = [&](quint64) {
+        rig.engine.setEnding(true);
+        rig.clock.advanceSeconds(60);
+    };
+    rig.engine.scanDateTime();
+    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:1"), QStringLiteral("alert:A")}));
+    QVERIFY(rig.model.at(0).checked);
+    QVERIFY(!rig.model.at(1).checked);
+}
+
+void TestEngine::dropQueued_cancelledEndDropsItsAlertsOnly()
+{
+    Rig rig;
+    rig.model.setRows(
+        {make(QStringLiteral("Bye"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("3,")),
+         make(QStringLiteral("Net"), QStringLiteral("#08.12.26"), QStringLiteral("0"), QStringLiteral("4,"))});
+    rig.alerts.externallyShowing = true;
+    rig.engine.scanSystemEvent(QChar(u'4'), false, false);
+    rig.engine.scanSystemEvent(QChar(u'3'), true, true);
+    rig.engine.dropQueued(QChar(u'3'));
+    rig.alerts.externallyShowing = false;
+    rig.engine.alertWindowClosed();
+    QCOMPARE(rig.log, (QStringList{QStringLiteral("sound:4"), QStringLiteral("alert:Net")}));
+    QVERIFY(!rig.model.at(0).checked);
+}
+
+void TestEngine::pausedThenAnswered_rowStaysDone_savedOnceAnswered()
+{
+    Rig rig;
+    rig.model.setRows(
+        {make(QStringLiteral("Call"), QStringLiteral("08.12.26"), QStringLiteral("08:00:00"), QStringLiteral("1,"))});
+    int shown = 0;
+    rig.alerts.whileOpen = [&](quint64 id) {
+        if (++shown == 1) {
+            rig.engine.pause(id); // Pause answers the alert
+        }
+    };
+    // The files are written again once an answered fire belongs to the saved rows.
+    QSignalSpy settled(&rig.engine, &ReminderEngine::rowsToSaveChanged);
+    rig.engine.scanDateTime();
+    QCOMPARE(settled.count(), 1);
+    QVERIFY(rig.model.at(0).checked);
+    QVERIFY(rig.engine.rowsToSave().first().checked);
+    rig.engine.checkPausedAlerts(0);
+    QCOMPARE(shown, 2);
+    QVERIFY(rig.model.at(0).checked);
+    QVERIFY(rig.engine.rowsToSave().first().checked);
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

@@ -42,6 +42,9 @@ private Q_SLOTS:
     void splash_escapeRejectAndCloseDoNotEndIt_onlyItsTimer();
     void exitWhileAlertShows_programEnds();
     void checkpoint_savesOnly_thenTheEndOfTheSessionEnds();
+    void endCancelled_whileTheShutdownAlertShows_programRunsOnAndEndsOnlyAtTheEnd();
+    void endNow_whileTheShutdownAlertShows_alertClosesRowNotDone();
+    void signalWhileAnAlertShows_noNewAlertAndTheRowDueMeanwhileStaysDue();
     void secondInstance_messageThenTheFirstComesForward_endsWith0BeforeAnyWindowOrFile();
 
 private:
@@ -274,7 +277,8 @@ void TestProgram::exitWhileAlertShows_programEnds()
     };
     QCOMPARE(rig.run(), 0);
     QCOMPARE(alerts, 1);
-    QVERIFY(readFile(rig.path(QStringLiteral("reminder.nld"))).startsWith("Due - 08.12.26 - 11:00:00 - 0 - 1, - 1"));
+    // The alert was never answered: the reminder is not done, and fires again at the next start.
+    QVERIFY(readFile(rig.path(QStringLiteral("reminder.nld"))).startsWith("Due - 08.12.26 - 11:00:00 - 0 - 1, - 0"));
 }
 
 void TestProgram::checkpoint_savesOnly_thenTheEndOfTheSessionEnds()
@@ -297,6 +301,13 @@ void TestProgram::checkpoint_savesOnly_thenTheEndOfTheSessionEnds()
             if (modal->objectName() == QLatin1String("AlertDialog")) {
                 seen << QStringLiteral("alert");
                 clickOk(modal);
+                // Answered, the program waits for the end itself: the manager's Die.
+                QTimer::singleShot(0, &session, [&] {
+                    QTRY_COMPARE_WITH_TIMEOUT(manager.answers.size(), 4, 10000);
+                    seen << (window<TMainForm>("MainForm")->isClosed() ? QStringLiteral("closed")
+                                                                       : QStringLiteral("waits"));
+                    session.handleDie();
+                });
                 return true;
             }
             return false;
@@ -319,15 +330,146 @@ void TestProgram::checkpoint_savesOnly_thenTheEndOfTheSessionEnds()
         });
         poll.start(20);
         QCOMPARE(rig.run({}, &session), 0);
-        // The answer to the end waits until the program's last work is done.
-        QCOMPARE(manager.answers, (QStringList{QStringLiteral("saved"), QStringLiteral("interact?")}));
     }
-    QCOMPARE(seen, (QStringList{QStringLiteral("runs on"), QStringLiteral("alert")}));
+    QCOMPARE(seen, (QStringList{QStringLiteral("runs on"), QStringLiteral("alert"), QStringLiteral("waits")}));
     QVERIFY(afterCheckpoint.startsWith("Plain - 01.01.30 - 0 - 0 - 1, - 0\r\nBye - "));
     QVERIFY(afterCheckpoint.endsWith(" - 3, - 0\r\n")); // not done: no shutdown scan ran
     QCOMPARE(manager.answers, (QStringList{QStringLiteral("saved"), QStringLiteral("interact?"),
                                            QStringLiteral("interaction done"), QStringLiteral("saved")}));
     QCOMPARE(savedAtAnswer, QByteArray("Plain - 01.01.30 - 0 - 0 - 1, - 0\r\nBye - #08.12.26 - 0 - 0 - 3, - 1\r\n"));
+}
+
+namespace {
+
+// The name of the row whose alert shows: the selected one.
+QString alertRowName()
+{
+    auto* form = window<TMainForm>("MainForm");
+    const int row = form->model().selectedRow();
+    return row >= 0 ? form->model().at(row).name : QString();
+}
+
+} // namespace
+
+void TestProgram::endCancelled_whileTheShutdownAlertShows_programRunsOnAndEndsOnlyAtTheEnd()
+{
+    ProgramRig rig;
+    writeFile(rig.path(QStringLiteral("reminder.nld")), shutdownRows + "Later - 08.12.26 - 12:00:30 - 0 - 1, - 0\r\n");
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), shutdownTexts + "-2-\r\nlater\r\n==\r\n");
+    FakeSessionManager manager;
+    SessionEnd session;
+    session.setLink(&manager);
+    QStringList seen;
+    rig.closer.handler = [&](QWidget* modal) {
+        if (qobject_cast<TPocetakDialog*>(modal)) {
+            return true;
+        }
+        if (modal->objectName() != QLatin1String("AlertDialog")) {
+            return false;
+        }
+        seen << alertRowName();
+        if (seen.size() == 1) {
+            // The user calls the end off while the shutdown alert shows; the alert stays for an answer.
+            session.handleShutdownCancelled();
+            seen << (modal->isVisible() ? QStringLiteral("alert stays") : QStringLiteral("alert gone"));
+            clickOk(modal);
+            QTimer::singleShot(0, &session, [&] {
+                auto* form = window<TMainForm>("MainForm");
+                seen << (form->isVisible() && !form->isClosed() ? QStringLiteral("runs on") : QStringLiteral("ended"));
+                rig.clock.advanceSeconds(60); // the date and time reminders fire again
+            });
+        } else if (seen.size() == 4) {
+            clickOk(modal);
+            QTimer::singleShot(0, &session, [&] { session.handleDie(); }); // now the session ends
+        } else {
+            clickOk(modal);
+        }
+        return true;
+    };
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto* form = window<TMainForm>("MainForm");
+        if (form && form->isVisible() && form->scheduler().scanning()) {
+            poll.stop();
+            session.handleSaveYourself(true, true);
+            session.handleInteract();
+        }
+    });
+    poll.start(20);
+    QCOMPARE(rig.run({}, &session), 0);
+    QCOMPARE(seen, (QStringList{QStringLiteral("Bye"), QStringLiteral("alert stays"), QStringLiteral("runs on"),
+                                QStringLiteral("Later"), QStringLiteral("Bye")}));
+    // The cancel was answered at once; the real end came without a save request.
+    QCOMPARE(manager.answers,
+             (QStringList{QStringLiteral("interact?"), QStringLiteral("interaction done"), QStringLiteral("saved")}));
+    const QByteArray saved = readFile(rig.path(QStringLiteral("reminder.nld")));
+    QVERIFY2(saved.contains(" - 3, - 1\r\n") && saved.contains("Later - 08.12.26 - 12:00:30 - 0 - 1, - 1"), saved);
+}
+
+void TestProgram::endNow_whileTheShutdownAlertShows_alertClosesRowNotDone()
+{
+    ProgramRig rig;
+    writeFile(rig.path(QStringLiteral("reminder.nld")), shutdownRows);
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), shutdownTexts);
+    FakeSessionManager manager;
+    SessionEnd session;
+    session.setLink(&manager);
+    int alerts = 0;
+    rig.closer.handler = [&](QWidget* modal) {
+        if (qobject_cast<TPocetakDialog*>(modal)) {
+            return true;
+        }
+        if (modal->objectName() != QLatin1String("AlertDialog")) {
+            return false;
+        }
+        ++alerts;
+        session.handleDie(); // the session ends before the user answers
+        return true;
+    };
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto* form = window<TMainForm>("MainForm");
+        if (form && form->isVisible() && form->scheduler().scanning()) {
+            poll.stop();
+            session.handleSaveYourself(true, true);
+            session.handleInteract();
+        }
+    });
+    poll.start(20);
+    QCOMPARE(rig.run({}, &session), 0);
+    QCOMPARE(alerts, 1);
+    QCOMPARE(manager.answers, QStringList{QStringLiteral("interact?")});
+    QVERIFY(readFile(rig.path(QStringLiteral("reminder.nld"))).endsWith(" - 3, - 0\r\n"));
+}
+
+void TestProgram::signalWhileAnAlertShows_noNewAlertAndTheRowDueMeanwhileStaysDue()
+{
+    ProgramRig rig;
+    writeFile(rig.path(QStringLiteral("reminder.nld")),
+              "A - 08.12.26 - 11:00:00 - 0 - 1, - 0\r\nB - 08.12.26 - 12:00:30 - 0 - 1, - 0\r\n");
+    writeFile(rig.path(QStringLiteral("reminder.nlt")), "-0-\r\nfirst\r\n==\r\n-1-\r\nsecond\r\n==\r\n");
+    QStringList seen;
+    rig.closer.handler = [&](QWidget* modal) {
+        if (qobject_cast<TPocetakDialog*>(modal)) {
+            return true;
+        }
+        if (modal->objectName() != QLatin1String("AlertDialog")) {
+            return false;
+        }
+        seen << alertRowName();
+        if (seen.size() == 1) {
+            // The end comes while A shows, and B falls due before A is answered.
+            std::raise(SIGTERM);
+            QTest::qWaitFor([] { return window<TMainForm>("MainForm")->engine().isEnding(); }, 10000);
+            rig.clock.advanceSeconds(60);
+        }
+        clickOk(modal);
+        return true;
+    };
+    QCOMPARE(rig.run(), 0);
+    QCOMPARE(seen, QStringList{QStringLiteral("A")});
+    QCOMPARE(readFile(rig.path(QStringLiteral("reminder.nld"))),
+             QByteArray("A - 08.12.26 - 11:00:00 - 0 - 1, - 1\r\nB - 08.12.26 - 12:00:30 - 0 - 1, - 0\r\n"));
 }
 
 void TestProgram::secondInstance_messageThenTheFirstComesForward_endsWith0BeforeAnyWindowOrFile()

@@ -262,7 +262,7 @@ public:
         : m_model(model), m_clock(clock), m_log(log)
     {}
     bool isAlertShowing() const override { return false; }
-    void showAlert(quint64 id) override
+    bool showAlert(quint64 id) override
     {
         const QString name = m_model->at(m_model->rowOfId(id)).name;
         m_log.append(m_clock.now().toString(Qt::ISODate) + u' ' + name);
@@ -271,6 +271,7 @@ public:
         if (reaction.pause) {
             onPause(id);
         }
+        return true;
     }
     std::function<void(quint64)> onPause;
 

@@ -64,12 +64,21 @@ void ProgramRun::watchTheEnds()
     if (!session) {
         return;
     }
-    // The session manager's answer waits until the program's last work is done: the session
-    // object gives it when it is destroyed, after the files have been written.
-    QObject::connect(session, &SessionEnd::endRequested, &m_scope, [this, session](bool) {
-        session->holdAnswer();
-        endSession();
+    // The end of the session asks first: the shutdown reminders run, and the session manager is
+    // answered once they are done; then the session ends, or goes on with the program.
+    QObject::connect(session, &SessionEnd::endQueried, &m_scope, [this](bool) {
+        if (m_windows) {
+            m_windows->queryEndSession();
+        } else {
+            m_endPending = true;
+        }
     });
+    QObject::connect(session, &SessionEnd::endCancelled, &m_scope, [this] {
+        if (m_windows) {
+            m_windows->endSessionCancelled();
+        }
+    });
+    QObject::connect(session, &SessionEnd::quitRequested, &m_scope, [this] { endSession(); });
     QObject::connect(session, &SessionEnd::saveRequested, &m_scope, [this, session] {
         if (m_windows && !m_windows->saveSession()) {
             session->reportSaveFailed();
@@ -114,6 +123,9 @@ void ProgramRun::start()
     // exit(), not quit(): quit() asks every window to close, and one that refuses (an alert)
     // would keep the program running after its files were written for the last time.
     QObject::connect(m_windows->mainForm(), &TMainForm::closed, &m_scope, [] { QCoreApplication::exit(0); });
+    if (SessionEnd* session = m_seams.session) {
+        QObject::connect(m_windows->mainForm(), &TMainForm::shutdownScanDone, session, &SessionEnd::answer);
+    }
     if (m_endPending) {
         m_windows->endSession();
     }

@@ -20,17 +20,19 @@ ReminderEngine::ReminderEngine(ReminderModel& model, const Clock& clock, AlertPr
 
 void ReminderEngine::scanDateTime()
 {
-    if (busy() || m_alerts.isAlertShowing()) {
+    if (m_ending || busy() || m_alerts.isAlertShowing()) {
         return;
     }
     const int count = m_model.count();
     QDateTime now = m_clock.now();
-    for (int row = 0; row < count && row < m_model.count(); ++row) {
+    // An alert may have been open a long time: the program may be ending since.
+    for (int row = 0; row < count && row < m_model.count() && !m_ending; ++row) {
         const Reminder& r = m_model.at(row);
         if (!ShouldFire(r, now)) {
             continue;
         }
         const std::optional<QDateTime> due = DueInstant(r, now);
+        const Reminder before = r;
         const quint64 id = r.id;
         m_inProgress = true;
         qCInfo(lcTriggers, "fires \"%s\" on event 1", qPrintable(r.name));
@@ -47,7 +49,7 @@ void ReminderEngine::scanDateTime()
             m_model.changeRow(row, stepped);
             m_model.setChecked(row, false);
         }
-        m_alerts.showAlert(id);
+        showFired(id, before);
         release();
         now = m_clock.now(); // the alert may have been open a long time
         row = m_model.rowOfId(id);
@@ -82,25 +84,26 @@ void ReminderEngine::scanSystemEvent(QChar flag, bool includeChecked, bool markC
 
 void ReminderEngine::checkPausedAlerts(int intervalMinutes)
 {
-    if (busy() || m_alerts.isAlertShowing()) {
+    if (m_ending || busy() || m_alerts.isAlertShowing()) {
         return;
     }
     QDateTime now = m_clock.now();
-    for (int row = 0; row < m_model.count(); ++row) {
+    for (int row = 0; row < m_model.count() && !m_ending; ++row) {
         if (!SnoozeDue(m_model.at(row), now, intervalMinutes)) {
             continue;
         }
         const quint64 id = m_model.at(row).id;
         m_inProgress = true;
         qCInfo(lcTriggers, "paused alert of \"%s\" comes back", qPrintable(m_model.at(row).name));
-        Reminder cleared = m_model.at(row);
+        const Reminder before = m_model.at(row);
+        Reminder cleared = before;
         ClearPause(cleared);
         storePause(row, cleared);
         m_sounds.playEventSound(QChar(char16_t(EventKind::DateTime)));
         row = m_model.rowOfId(id);
         if (row >= 0) {
             m_model.selectRow(row);
-            m_alerts.showAlert(id);
+            showFired(id, before);
         }
         release();
         now = m_clock.now();
@@ -129,6 +132,37 @@ void ReminderEngine::storePause(int row, const Reminder& r)
     m_model.setPausedAt(row, r.pausedAt);
 }
 
+bool ReminderEngine::showFired(quint64 id, const Reminder& before)
+{
+    m_beforeFire = before;
+    const bool answered = m_alerts.showAlert(id);
+    m_beforeFire.id = 0;
+    const int row = m_model.rowOfId(id);
+    if (!answered && row >= 0) {
+        m_model.changeRow(row, before);
+        m_model.setChecked(row, before.checked);
+        storePause(row, before);
+    }
+    // The fire, held back from the saved rows while its alert showed, is theirs now.
+    Q_EMIT rowsToSaveChanged();
+    return answered;
+}
+
+void ReminderEngine::dropQueued(QChar flag)
+{
+    m_queue.removeIf([flag](const Pending& p) { return flag.isNull() || p.flag == flag; });
+}
+
+QList<Reminder> ReminderEngine::rowsToSave() const
+{
+    QList<Reminder> rows = m_model.rows();
+    const int row = m_beforeFire.id ? m_model.rowOfId(m_beforeFire.id) : -1;
+    if (row >= 0) {
+        rows[row] = m_beforeFire;
+    }
+    return rows;
+}
+
 void ReminderEngine::alertWindowClosed()
 {
     if (!m_inProgress && !m_draining && !m_queue.isEmpty()) {
@@ -151,11 +185,10 @@ void ReminderEngine::fireQueued(const Pending& p)
     qCInfo(lcTriggers, "fires \"%s\" on event %c", qPrintable(m_model.at(row).name), char(p.flag.unicode()));
     m_model.selectRow(row);
     m_sounds.playEventSound(p.flag);
-    if (m_model.rowOfId(p.id) >= 0) {
-        m_alerts.showAlert(p.id);
-    }
+    // A row is ticked only once the user has answered its alert.
+    const bool answered = m_model.rowOfId(p.id) >= 0 && m_alerts.showAlert(p.id);
     row = m_model.rowOfId(p.id);
-    if (p.markChecked && row >= 0) {
+    if (p.markChecked && answered && row >= 0) {
         m_model.setChecked(row, true);
     }
 }

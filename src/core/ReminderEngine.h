@@ -13,8 +13,9 @@ class AlertPresenter
 public:
     virtual ~AlertPresenter() = default;
     virtual bool isAlertShowing() const = 0;
-    /// Shows the row's text in the alert window and returns when the window has closed.
-    virtual void showAlert(quint64 rowId) = 0;
+    /// Shows the row's text in the alert window and returns when the window has closed: true when
+    /// the user answered it (or its own timer paused it), false when it was closed without an answer.
+    virtual bool showAlert(quint64 rowId) = 0;
 };
 
 /// Plays the sound of one kind of event; reports a missing or unplayable file itself and returns.
@@ -28,7 +29,8 @@ public:
 /// Decides when reminders fire and fires them: the date and time scan, the start-up catch-up, the
 /// system event scans and the return of paused alerts. One alert at a time: from the moment a row
 /// is picked until its alert has closed nothing else fires; system scans that come meanwhile are
-/// queued and shown, one at a time, once the window has closed.
+/// queued and shown, one at a time, once the window has closed. A row counts as fired only once its
+/// alert has been answered: until then the saved rows hold it as it was before.
 class ReminderEngine final : public QObject
 {
     Q_OBJECT
@@ -39,6 +41,8 @@ Q_SIGNALS:
     void idle();
     /// Pause was pressed on an alert: a pause now runs.
     void paused(quint64 rowId);
+    /// rowsToSave() changed without a change of the model: the alert of a fired row has closed.
+    void rowsToSaveChanged();
 
 public:
     ReminderEngine(ReminderModel& model, const Clock& clock, AlertPresenter& alerts, EventSoundSink& sounds,
@@ -60,6 +64,15 @@ public:
     void pause(quint64 rowId);
     /// An alert window that the engine did not open (a view) has closed: queued alerts may go.
     void alertWindowClosed();
+    /// From now on (or again) no date and time alert starts and no paused alert comes back: the
+    /// program is ending. Queued alerts of the system scans still show.
+    void setEnding(bool ending) { m_ending = ending; }
+    bool isEnding() const { return m_ending; }
+    /// Drops the queued alerts of the event flag (every flag when null) that have not shown yet.
+    void dropQueued(QChar flag = QChar());
+    /// The rows as they are to be saved: a row whose alert shows and is not yet answered as it was
+    /// before it fired.
+    QList<Reminder> rowsToSave() const;
     /// The next instant at which scanDateTime or checkPausedAlerts can do something (NextWake over the
     /// list at the clock's now). While an alert shows or is being fired, rows and pauses wait for it:
     /// plan again once it has closed.
@@ -73,6 +86,9 @@ private:
         bool markChecked;
     };
     void fireQueued(const Pending& p);
+    /// Shows the alert of the row, fired from the state before; an alert closed without an answer
+    /// puts the row back as it was.
+    bool showFired(quint64 id, const Reminder& before);
     /// Writes the pause fields of r (Ponovno and the instant behind it) into the row.
     void storePause(int row, const Reminder& r);
     void release();
@@ -83,5 +99,8 @@ private:
     EventSoundSink& m_sounds;
     bool m_inProgress = false;
     bool m_draining = false;
+    bool m_ending = false;
     QList<Pending> m_queue;
+    // The row whose alert shows, as it was before it fired; id 0: none.
+    Reminder m_beforeFire;
 };

@@ -16,6 +16,7 @@
 #include "gui/OptionsD.h"
 #include "gui/SoundD.h"
 #include "gui/WindowLook.h"
+#include "platform/SessionEnd.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -241,9 +242,11 @@ void TMainForm::buildTimers()
     m_autosaveTimer = makeTimer("AutosaveTimer", 0, &TMainForm::autosave);
     m_autosaveTimer->setSingleShot(true);
     connect(&m_model, &ReminderModel::contentChanged, this, [this] { armTimer(m_autosaveTimer); });
+    connect(&m_engine, &ReminderEngine::rowsToSaveChanged, this, [this] { armTimer(m_autosaveTimer); });
     connect(&m_engine, &ReminderEngine::idle, this, [this] {
-        if (m_closeWhenIdle) {
-            m_closeWhenIdle = false;
+        if (m_ending == Ending::Scanning) {
+            QTimer::singleShot(0, this, &TMainForm::shutdownScanFinished);
+        } else if (m_ending == Ending::Closing) {
             QTimer::singleShot(0, this, &TMainForm::finishShutdown);
         }
     });
@@ -360,13 +363,18 @@ void TMainForm::FormActivate(QList<Reminder>& rows)
     ReminderEngine::catchUp(rows, m_context.clock->now());
 }
 
-bool TMainForm::FormClose()
+QString TMainForm::saveRows()
 {
     m_autosaveTimer->stop();
-    const QString failed = m_store.save(m_model.rows());
+    return m_store.save(m_engine.rowsToSave());
+}
+
+bool TMainForm::FormClose()
+{
+    const QString failed = saveRows();
     if (!failed.isEmpty()) {
         const QString message = QStringLiteral("Cannot create file %1").arg(failed);
-        if (m_sessionEnding) {
+        if (m_ending != Ending::None) {
             std::fprintf(stderr, "nudgelark: %s\n", qPrintable(message));
             return true;
         }
@@ -404,7 +412,7 @@ void TMainForm::changeEvent(QEvent* event)
 void TMainForm::autosave()
 {
     // Silent: a failure here is reported by the close, which saves again.
-    m_store.save(m_model.rows());
+    m_store.save(m_engine.rowsToSave());
 }
 
 // --- Commands -------------------------------------------------------------------------------
@@ -590,26 +598,96 @@ void TMainForm::InetTimerTimer()
 
 void TMainForm::WMEndSession()
 {
-    if (m_sessionEnding) {
+    switch (m_ending) {
+    case Ending::Closing:
         return;
+    case Ending::Scanned:
+        m_ending = Ending::Closing;
+        finishShutdown();
+        return;
+    case Ending::Scanning:
+        // The session ends now: an alert still unanswered closes, and its row is not done.
+        m_ending = Ending::Closing;
+        m_engine.dropQueued();
+        if (m_alertDialog && m_alertDialog->isVisible()) {
+            m_alertDialog->reject();
+        }
+        if (!m_engine.busy()) {
+            finishShutdown();
+        }
+        return;
+    case Ending::None:
+        break;
     }
-    m_sessionEnding = true;
+    m_ending = Ending::Closing;
+    m_engine.setEnding(true);
     // The system may end the program before the user answers a shutdown alert: save first.
-    m_autosaveTimer->stop();
-    const QString failed = m_store.save(m_model.rows());
+    const QString failed = saveRows();
     if (!failed.isEmpty()) {
         std::fprintf(stderr, "nudgelark: Cannot create file %s\n", qPrintable(failed));
     }
     m_engine.scanSystemEvent(QChar(char16_t(EventKind::Shutdown)), true, true);
-    if (m_engine.busy()) {
-        m_closeWhenIdle = true; // the queued shutdown alerts come first
+    if (!m_engine.busy()) {
+        finishShutdown(); // otherwise the queued shutdown alerts come first
+    }
+}
+
+void TMainForm::queryEndSession()
+{
+    if (m_ending == Ending::Scanned) {
+        Q_EMIT shutdownScanDone();
+    }
+    if (m_ending != Ending::None) {
         return;
     }
-    finishShutdown();
+    m_ending = Ending::Scanning;
+    m_engine.setEnding(true);
+    const QString failed = saveRows();
+    if (!failed.isEmpty()) {
+        std::fprintf(stderr, "nudgelark: Cannot create file %s\n", qPrintable(failed));
+    }
+    m_engine.scanSystemEvent(QChar(char16_t(EventKind::Shutdown)), true, true);
+    if (!m_engine.busy()) {
+        shutdownScanFinished();
+    }
+}
+
+void TMainForm::shutdownScanFinished()
+{
+    if (m_ending != Ending::Scanning) {
+        return;
+    }
+    m_ending = Ending::Scanned;
+    holdEnd(QString());
+    const QString failed = saveRows();
+    if (!failed.isEmpty()) {
+        std::fprintf(stderr, "nudgelark: Cannot create file %s\n", qPrintable(failed));
+    }
+    Q_EMIT shutdownScanDone();
+}
+
+void TMainForm::endSessionCancelled()
+{
+    if (m_ending != Ending::Scanning && m_ending != Ending::Scanned) {
+        return;
+    }
+    m_ending = Ending::None;
+    holdEnd(QString());
+    m_engine.dropQueued(QChar(char16_t(EventKind::Shutdown)));
+    m_engine.setEnding(false);
+    m_wake.replan();
+}
+
+void TMainForm::holdEnd(const QString& reason)
+{
+    if (m_context.session) {
+        m_context.session->holdEnd(reason);
+    }
 }
 
 void TMainForm::finishShutdown()
 {
+    holdEnd(QString());
     close();
     if (!m_closing) {
         // The end of the session is never blocked: FormClose reported a failed save on stderr.
@@ -620,15 +698,18 @@ void TMainForm::finishShutdown()
 
 // --- Alerts and sounds ------------------------------------------------------------------------
 
-void TMainForm::ShowAlert(const QString& text, quint64 rowId)
+bool TMainForm::ShowAlert(const QString& text, quint64 rowId)
 {
+    if (m_ending == Ending::Scanning || m_ending == Ending::Closing) {
+        holdEnd(text); // the session manager tells the user why the end waits
+    }
     m_alertRowId = rowId;
     m_alertDialog->setAlertText(text);
     if (m_attention) {
         const int row = m_model.rowOfId(rowId);
         m_attention->alertShowing(row >= 0 ? m_model.at(row).name : QString(), text);
     }
-    m_alertDialog->exec();
+    return m_alertDialog->exec() == QDialog::Accepted;
 }
 
 bool TMainForm::isAlertShowing() const
@@ -636,12 +717,10 @@ bool TMainForm::isAlertShowing() const
     return m_alertDialog && m_alertDialog->isVisible();
 }
 
-void TMainForm::showAlert(quint64 rowId)
+bool TMainForm::showAlert(quint64 rowId)
 {
     const int row = m_model.rowOfId(rowId);
-    if (row >= 0) {
-        ShowAlert(m_model.at(row).what, rowId);
-    }
+    return row >= 0 && ShowAlert(m_model.at(row).what, rowId);
 }
 
 void TMainForm::playEventSound(QChar flag)

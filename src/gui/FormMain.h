@@ -32,6 +32,9 @@ Q_SIGNALS:
     /// The window has closed for good, its files written: the program ends (and a close after that
     /// asks again).
     void closed();
+    /// The shutdown reminders of an end of the session have all been answered and the files
+    /// written: the session manager may be answered.
+    void shutdownScanDone();
 
 public:
     explicit TMainForm(ProgramSeams context, QWidget* parent = nullptr);
@@ -68,16 +71,24 @@ public:
     void SecondTimerTimer();
     void StartupTimerTimer();
     /// The end of the session: the shutdown scan, then the ordinary close. Never refuses, never
-    /// blocks on a failing save.
+    /// blocks on a failing save. When the scan has already run for this end the close follows at
+    /// once; while it runs, its alert closes unanswered and the close follows.
     void WMEndSession();
+    /// The session is asked to end: the shutdown scan runs and the files are written
+    /// (shutdownScanDone); the program waits for the end itself, or runs on if it is called off.
+    void queryEndSession();
+    /// The end of the session was called off: an alert that shows stays, shutdown alerts that have
+    /// not shown yet are dropped, and the program runs on as before.
+    void endSessionCancelled();
 
     /// The single-instance guard's handler: "another instance is running", with its help.
     static void PrevInstanceAllowedInstancesExceeded(Help& help);
     /// The launcher's "New reminder": the window comes forward and the editor opens; where a modal
     /// window already shows, that one comes forward instead.
     void openNewEditor();
-    /// Shows text in the alert window, modally, for the row rowId; returns when the window has closed.
-    void ShowAlert(const QString& text, quint64 rowId);
+    /// Shows text in the alert window, modally, for the row rowId; returns when the window has closed,
+    /// true when the user answered it.
+    bool ShowAlert(const QString& text, quint64 rowId);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -119,11 +130,15 @@ private:
     bool FormClose();
     void editRow(quint64 rowId);
     void autosave();
+    /// Writes both files as the rows are to be saved; the failed path, or empty.
+    QString saveRows();
     void finishShutdown();
+    void shutdownScanFinished();
+    void holdEnd(const QString& reason);
 
     // AlertPresenter
     bool isAlertShowing() const override;
-    void showAlert(quint64 rowId) override;
+    bool showAlert(quint64 rowId) override;
     // EventSoundSink
     void playEventSound(QChar flag) override;
 
@@ -152,6 +167,11 @@ private:
     quint64 m_alertRowId = 0;
     bool m_startInTray = false;
     bool m_closing = false;
-    bool m_closeWhenIdle = false;
-    bool m_sessionEnding = false;
+    enum class Ending {
+        None,
+        Scanning, // the shutdown scan of an end that may still be called off
+        Scanned,  // its alerts answered, the files written: waiting for the end
+        Closing,  // the close follows once the alerts are done
+    };
+    Ending m_ending = Ending::None;
 };

@@ -70,6 +70,10 @@ bool ProgramWindows::runSplash()
         return false;
     }
     startRunning();
+    if (m_queryAfterSplash) {
+        m_queryAfterSplash = false;
+        m_mainForm->queryEndSession();
+    }
     return true;
 }
 
@@ -84,9 +88,25 @@ void ProgramWindows::endSession()
     m_mainForm->WMEndSession();
 }
 
+void ProgramWindows::queryEndSession()
+{
+    if (m_phase != Phase::Running) {
+        // The end may still be called off: the splash runs its time, and the program its start.
+        m_queryAfterSplash = true;
+        return;
+    }
+    m_mainForm->queryEndSession();
+}
+
+void ProgramWindows::endSessionCancelled()
+{
+    m_queryAfterSplash = false;
+    m_mainForm->endSessionCancelled();
+}
+
 bool ProgramWindows::saveSession()
 {
-    const QString failed = m_mainForm->store().save(m_mainForm->model().rows());
+    const QString failed = m_mainForm->store().save(m_mainForm->engine().rowsToSave());
     if (!failed.isEmpty()) {
         std::fprintf(stderr, "nudgelark: Cannot create file %s\n", qPrintable(failed));
         return false;

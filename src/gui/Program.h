@@ -27,6 +27,11 @@ public:
     /// The end of the session (a termination signal, the session manager): the shutdown scan and the
     /// close. During the splash the splash gives way at once and the end follows.
     void endSession();
+    /// The session is asked to end: the shutdown scan, the files written, and the program waits for
+    /// the end (mainForm()'s shutdownScanDone). During the splash it follows the splash.
+    void queryEndSession();
+    /// The end of the session was called off: the program runs on.
+    void endSessionCancelled();
     /// A session checkpoint: the files are written; the session goes on. False when that failed.
     bool saveSession();
 
@@ -53,4 +58,5 @@ private:
     };
     Phase m_phase = Phase::Created;
     bool m_endAfterSplash = false;
+    bool m_queryAfterSplash = false;
 };

@@ -20,31 +20,36 @@ SessionEnd::~SessionEnd()
     answer();
 }
 
-void SessionEnd::holdAnswer()
-{
-    if (m_state == State::Ending) {
-        m_held = true;
-    }
-}
-
 void SessionEnd::answer()
 {
-    m_held = false;
     if (m_loop) {
         m_loop->quit();
         return;
     }
-    if (m_state == State::WaitingForInteraction || m_state == State::Ending) {
+    if (m_state == State::WaitingForInteraction || m_state == State::Querying) {
         finishSave();
+        if (m_quitAfterAnswer) {
+            m_quitAfterAnswer = false;
+            m_state = State::Ended;
+            Q_EMIT quitRequested();
+        }
+    }
+}
+
+void SessionEnd::holdEnd(const QString& reason)
+{
+    if (m_link) {
+        m_link->holdEnd(reason);
     }
 }
 
 void SessionEnd::handleSaveYourself(bool shutdown, bool interactionPossible)
 {
     // The protocol sends no second request while one is open; the open one is answered first.
-    if (m_state == State::WaitingForInteraction || m_state == State::Ending) {
+    if (m_state == State::WaitingForInteraction || m_state == State::Querying || m_state == State::Ended) {
         return;
     }
+    m_state = State::Idle;
     m_saveFailed = false;
     Q_EMIT saveRequested();
     if (!shutdown) {
@@ -55,7 +60,7 @@ void SessionEnd::handleSaveYourself(bool shutdown, bool interactionPossible)
         m_state = State::WaitingForInteraction;
         return;
     }
-    beginEnd(false);
+    beginQuery(false);
 }
 
 void SessionEnd::handleInteract()
@@ -64,47 +69,78 @@ void SessionEnd::handleInteract()
         return;
     }
     m_interacting = true;
-    beginEnd(true);
+    beginQuery(true);
 }
 
 void SessionEnd::handleShutdownCancelled()
 {
-    // Once the program's last work has begun it runs to its end: the program never refuses the end
-    // of the session. Before that, the session simply goes on, the files saved.
-    if (m_state == State::WaitingForInteraction) {
+    switch (m_state) {
+    case State::WaitingForInteraction:
         m_state = State::Idle;
         if (m_link) {
             m_link->saveDone(!m_saveFailed);
         }
+        break;
+    case State::Querying:
+        // The alert that shows stays for the user; the manager's request is answered now.
+        finishSave();
+        m_state = State::Idle;
+        Q_EMIT endCancelled();
+        break;
+    case State::Answered:
+        m_state = State::Idle;
+        Q_EMIT endCancelled();
+        break;
+    case State::Idle:
+    case State::Ended:
+        break;
     }
 }
 
 void SessionEnd::handleDie()
 {
-    if (m_state == State::Ending || m_state == State::Ended) {
+    if (m_state == State::Ended) {
         return; // the program is ending already
     }
-    // Told to end without a save request that ended the session first: nothing is left to answer.
+    // After Die nothing more is sent to the manager.
     m_state = State::Ended;
     m_interacting = false;
-    Q_EMIT endRequested(false);
+    Q_EMIT quitRequested();
 }
 
-void SessionEnd::beginEnd(bool interactionAllowed)
+void SessionEnd::handleManagerLost()
 {
-    m_state = State::Ending;
-    m_held = false;
-    const QPointer<SessionEnd> alive(this);
-    Q_EMIT endRequested(interactionAllowed);
-    if (alive && m_state == State::Ending && !m_held) {
-        finishSave();
+    m_link = nullptr;
+    switch (m_state) {
+    case State::WaitingForInteraction:
+        // Nobody else's turn to wait for: the shutdown reminders show now, then the program ends.
+        m_quitAfterAnswer = true;
+        m_interacting = false;
+        beginQuery(true);
+        break;
+    case State::Querying:
+        m_quitAfterAnswer = true;
+        break;
+    case State::Answered:
+        m_state = State::Ended;
+        Q_EMIT quitRequested();
+        break;
+    case State::Idle:
+    case State::Ended:
+        break; // the session goes on without a manager
     }
+}
+
+void SessionEnd::beginQuery(bool interactionAllowed)
+{
+    m_state = State::Querying;
+    Q_EMIT endQueried(interactionAllowed);
 }
 
 void SessionEnd::finishSave()
 {
-    if (m_state == State::WaitingForInteraction || m_state == State::Ending) {
-        m_state = State::Ended;
+    if (m_state == State::WaitingForInteraction || m_state == State::Querying) {
+        m_state = State::Answered;
     }
     if (!m_link) {
         m_interacting = false;
@@ -114,17 +150,16 @@ void SessionEnd::finishSave()
         m_interacting = false;
         m_link->interactionDone();
     }
+    m_link->holdEnd(QString());
     m_link->saveDone(!m_saveFailed);
 }
 
 void SessionEnd::handleRequest(QSessionManager* manager)
 {
-    // A second notice while the first is still held is answered by the first.
+    // A second notice while the first is still open is answered by the first.
     if (m_state != State::Idle) {
         return;
     }
-    m_state = State::Ending;
-    m_held = false;
     bool interactionAllowed = false;
     if (manager) {
         // The program is started by its autostart entry; a copy restored by the session would be
@@ -134,8 +169,8 @@ void SessionEnd::handleRequest(QSessionManager* manager)
     }
 
     const QPointer<SessionEnd> alive(this);
-    Q_EMIT endRequested(interactionAllowed);
-    if (alive && m_held) {
+    beginQuery(interactionAllowed);
+    if (alive && m_state == State::Querying) {
         QEventLoop loop;
         m_loop = &loop;
         loop.exec();
@@ -147,7 +182,8 @@ void SessionEnd::handleRequest(QSessionManager* manager)
         manager->release();
     }
     if (alive) {
-        m_state = State::Idle;
-        m_held = false;
+        // Qt's request tells no cancel: the end goes on, and the program ends once this returns.
+        m_state = State::Ended;
+        QMetaObject::invokeMethod(this, &SessionEnd::quitRequested, Qt::QueuedConnection);
     }
 }

@@ -7,6 +7,7 @@
 #include <X11/ICE/ICElib.h>
 #include <X11/SM/SMlib.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <pwd.h>
@@ -85,6 +86,9 @@ XsmpClient::XsmpClient(const QByteArray& address, SessionEnd& session, QObject* 
     if (address.isEmpty()) {
         return;
     }
+    // libICE writes with write(): a manager that has gone away would end the program by SIGPIPE
+    // in the middle of its answer. Ignored, the write fails and the program goes on without it.
+    std::signal(SIGPIPE, SIG_IGN);
     IceSetIOErrorHandler(ignoreIoError);
     SmcCallbacks callbacks = {};
     callbacks.save_yourself.callback = onSaveYourself;
@@ -149,9 +153,19 @@ void XsmpClient::readMessages()
         m_session.setLink(nullptr);
         m_notifier->setEnabled(false);
         m_connection = nullptr;
+        managerLost();
     } else if (status != IceProcessMessagesSuccess) {
-        disconnectManager(); // the manager went away; the program goes on without one
+        disconnectManager();
+        managerLost();
     }
+}
+
+void XsmpClient::managerLost()
+{
+    // From the event loop: amid the end of the session the program's last work follows.
+    auto* session = &m_session;
+    QMetaObject::invokeMethod(
+        session, [session] { session->handleManagerLost(); }, Qt::QueuedConnection);
 }
 
 void XsmpClient::disconnectManager()
@@ -168,7 +182,12 @@ void XsmpClient::disconnectManager()
 
 bool XsmpClient::requestInteraction()
 {
-    return m_connection && SmcInteractRequest(connectionOf(m_connection), SmDialogNormal, onInteract, &m_session) != 0;
+    if (!m_connection || !SmcInteractRequest(connectionOf(m_connection), SmDialogNormal, onInteract, &m_session)) {
+        return false;
+    }
+    // The request goes out now: a manager that is gone shows here, not at some later message.
+    IceFlush(SmcGetIceConnection(connectionOf(m_connection)));
+    return true;
 }
 
 void XsmpClient::interactionDone()

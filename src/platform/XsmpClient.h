@@ -39,6 +39,7 @@ private:
     void readMessages();
     void setProperties();
     void disconnectManager();
+    void managerLost();
 
     SessionEnd& m_session;
     void* m_connection = nullptr; // SmcConn

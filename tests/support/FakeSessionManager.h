@@ -11,6 +11,8 @@ class FakeSessionManager final : public SessionManagerLink
 {
 public:
     QStringList answers;
+    /// The reasons the end was held for, in order; an empty one releases the hold.
+    QStringList holds;
     bool grantsRequests = true;
     /// Runs at each save answer, before it is recorded: a test looks at the files there.
     std::function<void()> onSaveDone;
@@ -27,5 +29,11 @@ public:
             onSaveDone();
         }
         answers.append(success ? QStringLiteral("saved") : QStringLiteral("save failed"));
+    }
+    void holdEnd(const QString& reason) override
+    {
+        if (holds.isEmpty() || holds.last() != reason) {
+            holds.append(reason);
+        }
     }
 };

@@ -6,7 +6,7 @@ RecordingAlerts::RecordingAlerts(ReminderModel& model, QStringList& log)
 {
 }
 
-void RecordingAlerts::showAlert(quint64 rowId)
+bool RecordingAlerts::showAlert(quint64 rowId)
 {
     const int row = m_model.rowOfId(rowId);
     const int selected = m_model.selectedRow();
@@ -17,6 +17,7 @@ void RecordingAlerts::showAlert(quint64 rowId)
         whileOpen(rowId);
     }
     m_showing = false;
+    return answers;
 }
 
 RecordingSounds::RecordingSounds(QStringList& log)

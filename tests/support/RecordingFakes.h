@@ -11,11 +11,13 @@ class RecordingAlerts final : public AlertPresenter
 public:
     RecordingAlerts(ReminderModel& model, QStringList& log);
     bool isAlertShowing() const override { return m_showing || externallyShowing; }
-    void showAlert(quint64 rowId) override;
+    bool showAlert(quint64 rowId) override;
 
     /// Runs while an alert is "open", as the user's time in front of it.
     std::function<void(quint64 rowId)> whileOpen;
     bool externallyShowing = false;
+    /// What showAlert answers: false stands for an alert closed without the user's answer.
+    bool answers = true;
 
 private:
     ReminderModel& m_model;
