@@ -489,6 +489,7 @@ void TestEngine::pausedThenAnswered_rowStaysDone_savedOnceAnswered()
     QCOMPARE(settled.count(), 1);
     QVERIFY(rig.model.at(0).checked);
     QVERIFY(rig.engine.rowsToSave().first().checked);
+    rig.clock.advanceMSecs(60 * 1000); // the shortest pause
     rig.engine.checkPausedAlerts(0);
     QCOMPARE(shown, 2);
     QVERIFY(rig.model.at(0).checked);
