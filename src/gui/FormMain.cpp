@@ -619,17 +619,23 @@ void TMainForm::WMEndSession()
     case Ending::None:
         break;
     }
-    m_ending = Ending::Closing;
+    if (startShutdownScan(Ending::Closing)) {
+        finishShutdown(); // otherwise the queued shutdown alerts come first
+    }
+}
+
+// The shutdown scan begins: no new date/time alert from now on, the files written first (the
+// system may end the program before the user answers a shutdown alert). True when no alert waits.
+bool TMainForm::startShutdownScan(Ending phase)
+{
+    m_ending = phase;
     m_engine.setEnding(true);
-    // The system may end the program before the user answers a shutdown alert: save first.
     const QString failed = saveRows();
     if (!failed.isEmpty()) {
         std::fprintf(stderr, "nudgelark: Cannot create file %s\n", qPrintable(failed));
     }
     m_engine.scanSystemEvent(QChar(char16_t(EventKind::Shutdown)), true, true);
-    if (!m_engine.busy()) {
-        finishShutdown(); // otherwise the queued shutdown alerts come first
-    }
+    return !m_engine.busy();
 }
 
 void TMainForm::queryEndSession()
@@ -640,14 +646,7 @@ void TMainForm::queryEndSession()
     if (m_ending != Ending::None) {
         return;
     }
-    m_ending = Ending::Scanning;
-    m_engine.setEnding(true);
-    const QString failed = saveRows();
-    if (!failed.isEmpty()) {
-        std::fprintf(stderr, "nudgelark: Cannot create file %s\n", qPrintable(failed));
-    }
-    m_engine.scanSystemEvent(QChar(char16_t(EventKind::Shutdown)), true, true);
-    if (!m_engine.busy()) {
+    if (startShutdownScan(Ending::Scanning)) {
         shutdownScanFinished();
     }
 }

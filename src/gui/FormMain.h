@@ -133,6 +133,8 @@ private:
     /// Writes both files as the rows are to be saved; the failed path, or empty.
     QString saveRows();
     void finishShutdown();
+    enum class Ending;
+    bool startShutdownScan(Ending phase);
     void shutdownScanFinished();
     void holdEnd(const QString& reason);
 
